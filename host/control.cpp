@@ -1,0 +1,49 @@
+#include "host/control.h"
+
+#include "host/error_barrier.h"
+#include "host/form.h"
+#include "host/runtime_error.h"
+#include "host/twips.h"
+
+#include <QWidget>
+#include <utility>
+
+Control::Control(Form& form, QString name) : owner(form), controlName(std::move(name)) {
+    owner.addControl(this);
+}
+
+Control::~Control() {
+    // The widget may outlive the control by a moment; it must not call back.
+    if (obj)
+        QObject::disconnect(obj, nullptr, nullptr, nullptr);
+}
+
+void Control::attach(QWidget* widget, const Twips& g) {
+    widget->setParent(owner.clientArea());
+    widget->setGeometry(pixelsFromTwips(g.left), pixelsFromTwips(g.top), pixelsFromTwips(g.width),
+                        pixelsFromTwips(g.height));
+    widget->show();
+    attachObject(widget);
+}
+
+void Control::attachObject(QObject* object) {
+    object->setObjectName(controlName);
+    obj = object;
+}
+
+QObject* Control::object() const {
+    if (!owner.isLoaded())
+        owner.load();
+    if (!obj)
+        raiseError(err::ObjectNotSet);
+    return obj;
+}
+
+QWidget* Control::widget() const {
+    return static_cast<QWidget*>(object());
+}
+
+void Control::fire(const std::function<void()>& handler) {
+    if (handler)
+        ErrorBarrier::call(handler);
+}

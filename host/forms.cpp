@@ -1,0 +1,31 @@
+#include "host/forms.h"
+
+#include "host/form_window.h"
+#include "host/runtime_error.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+std::vector<std::unique_ptr<Form>>& Forms::all() {
+    static std::vector<std::unique_ptr<Form>> forms;
+    return forms;
+}
+
+Form& Forms::named(const QString& name) {
+    for (const auto& form : all())
+        if (form->name() == name)
+            return *form;
+    raiseError(err::ObjectNotSet);
+}
+
+void Forms::hideAll() {
+    for (const auto& form : all())
+        if (FormWindow* window = form->window())
+            window->hide();
+}
+
+void Forms::destroyAll() {
+    all().clear();
+    // Windows of unloaded forms wait for deferred deletion.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "host/control.h"
+
+#include <QString>
+#include <functional>
+
+// A text box: a single line, or many lines with both scroll bars and no
+// wrapping. Its text holds line breaks as CR LF, and selection positions are
+// 0-based and count a line break as two characters.
+class TextBox : public Control {
+public:
+    enum class Kind { SingleLine, MultiLine };
+
+    using Control::Control;
+
+    void create(Kind kind, const Twips& geometry);
+    void onChange(std::function<void()> handler) { changeHandler = std::move(handler); }
+
+    QString text() const;
+    // Raises the change notification before it returns.
+    void setText(const QString& text);
+
+    qsizetype selStart() const;
+    // Places the caret, without a selection, and scrolls it into view.
+    void setSelStart(qsizetype start);
+    qsizetype selLength() const;
+    // Selects length characters from the selection start.
+    void setSelLength(qsizetype length);
+
+    void setFocus();
+
+private:
+    qsizetype toEditor(qsizetype position) const;
+    qsizetype fromEditor(qsizetype position) const;
+
+    std::function<void()> changeHandler;
+};

@@ -1,0 +1,167 @@
+#include "host/file_channels.h"
+#include "host/runtime_error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+class FileChannelsTest : public testing::Test {
+protected:
+    ~FileChannelsTest() override { FileChannels::closeAll(); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    static void put(const QString& file, const QByteArray& bytes) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    static QByteArray contents(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    static int errorOf(const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const RuntimeError& e) {
+            return e.number();
+        }
+        return 0;
+    }
+
+    QStringList folderEntries() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(FileChannelsTest, OpeningForInputFailsWithTheHostsNumbers) {
+    const QString missingFolder = path(QStringLiteral("nowhere/file.txt"));
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, path(QStringLiteral("absent"))); }),
+              err::FileNotFound);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, missingFolder); }), err::PathNotFound);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, dir.path()); }), err::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, QString()); }), err::BadFileName);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(0, dir.path()); }), err::BadFileName);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(256, dir.path()); }), err::BadFileName);
+    EXPECT_FALSE(FileChannels::isOpen(2));
+}
+
+TEST_F(FileChannelsTest, InputRefusesFifosSocketsAndDevicesWithoutReading) {
+    const QString fifo = path(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Nobody writes to the FIFO: a blocking open would hang here.
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, fifo); }), err::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, QStringLiteral("/dev/zero")); }),
+              err::PathFileAccess);
+
+    const QByteArray socketPath = QFile::encodeName(path(QStringLiteral("sock")));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, path(QStringLiteral("sock"))); }),
+              err::PathFileAccess);
+    ::close(fd);
+    EXPECT_FALSE(FileChannels::isOpen(2));
+}
+
+TEST_F(FileChannelsTest, ReadsEveryByteAndClosesLikeTheHost) {
+    const QByteArray bytes("\"a\0b\r\n\x81\xff\"", 10);
+    put(path(QStringLiteral("f")), bytes);
+    FileChannels::openForInput(2, path(QStringLiteral("f")));
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, path(QStringLiteral("f"))); }),
+              err::FileAlreadyOpen);
+    EXPECT_EQ(FileChannels::readAll(2), bytes);
+    EXPECT_EQ(FileChannels::readAll(2), QByteArray());
+    FileChannels::close(2);
+    EXPECT_NO_THROW(FileChannels::close(2));
+    EXPECT_NO_THROW(FileChannels::close(7));
+    EXPECT_EQ(errorOf([] { FileChannels::readAll(2); }), err::BadFileName);
+}
+
+TEST_F(FileChannelsTest, OutputReplacesTheFileOnlyWhenClosed) {
+    const QString file = path(QStringLiteral("doc"));
+    put(file, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+
+    FileChannels::openForOutput(1, file);
+    FileChannels::write(1, "new text");
+    EXPECT_EQ(contents(file), QByteArray("old"));
+    FileChannels::close(1);
+    EXPECT_EQ(contents(file), QByteArray("new text"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+    // Output that is never closed is discarded.
+    FileChannels::openForOutput(1, file);
+    FileChannels::write(1, "lost");
+    FileChannels::closeAll();
+    EXPECT_EQ(contents(file), QByteArray("new text"));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("doc")});
+}
+
+TEST_F(FileChannelsTest, OutputRefusesWhatItCannotReplace) {
+    const QString readOnly = path(QStringLiteral("locked"));
+    put(readOnly, "keep");
+    ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForOutput(1, readOnly); }), err::PathFileAccess);
+    EXPECT_EQ(contents(readOnly), QByteArray("keep"));
+
+    EXPECT_EQ(errorOf([&] { FileChannels::openForOutput(1, dir.path()); }), err::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForOutput(1, path(QStringLiteral("no/such"))); }),
+              err::PathNotFound);
+    EXPECT_FALSE(FileChannels::isOpen(1));
+}
+
+TEST_F(FileChannelsTest, OutputThroughASymbolicLinkReplacesItsTarget) {
+    const QString target = path(QStringLiteral("target"));
+    const QString link = path(QStringLiteral("link"));
+    put(target, "old");
+    ASSERT_TRUE(QFile::link(target, link));
+    FileChannels::openForOutput(1, link);
+    FileChannels::write(1, "new");
+    FileChannels::close(1);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(contents(target), QByteArray("new"));
+}
+
+TEST_F(FileChannelsTest, AWriteThatFailsMidwayLeavesTheOldFileAlone) {
+    const QString file = path(QStringLiteral("doc"));
+    const QByteArray old(3000, 'o');
+    put(file, old);
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int error = errorOf([&] {
+        FileChannels::openForOutput(1, file);
+        FileChannels::write(1, QByteArray(100000, 'n'));
+        FileChannels::close(1);
+    });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    FileChannels::closeAll();
+
+    EXPECT_EQ(error, err::DiskFull);
+    EXPECT_EQ(contents(file), old);
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("doc")});
+}
+
+} // namespace

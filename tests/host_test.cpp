@@ -1,0 +1,224 @@
+#include "host/command_button.h"
+#include "host/error_barrier.h"
+#include "host/form_window.h"
+#include "host/runtime_error.h"
+#include "host/text_box.h"
+#include "host/twips.h"
+#include "tests/gui_test.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <stdexcept>
+
+namespace {
+
+class sample_form : public Form {
+public:
+    sample_form() : Form(QStringLiteral("sample_form")) {}
+
+    TextBox text_lines{*this, QStringLiteral("text_lines")};
+    TextBox text_line{*this, QStringLiteral("text_line")};
+    CommandButton button_go{*this, QStringLiteral("button_go")};
+
+    int loads = 0;
+    int changes = 0;
+    std::function<void()> go;
+    std::function<void()> linesChanged;
+
+protected:
+    void layout() override {
+        setCaption(QStringLiteral("Sample"));
+        setBorder(Border::FixedDialog);
+        setClientSize(3000, 3000);
+        text_lines.create(TextBox::Kind::MultiLine, Twips{0, 0, 3000, 2000});
+        text_line.create(TextBox::Kind::SingleLine, Twips{0, 2010, 3000, 300});
+        button_go.create(QStringLiteral("Go"), Twips{0, 2400, 1200, 375});
+        text_lines.onChange([this] {
+            ++changes;
+            if (linesChanged)
+                linesChanged();
+        });
+        button_go.onClick([this] {
+            if (go)
+                go();
+        });
+        onLoad([this] { ++loads; });
+    }
+};
+
+class HostTest : public GuiTest {
+protected:
+    sample_form& form = Forms::instance<sample_form>();
+
+    QPlainTextEdit* lines() {
+        return form.window()->findChild<QPlainTextEdit*>(QStringLiteral("text_lines"));
+    }
+    QPushButton* goButton() {
+        return form.window()->findChild<QPushButton*>(QStringLiteral("button_go"));
+    }
+};
+
+TEST_F(HostTest, HidingAnUnloadedFormLoadsItWithoutShowingIt) {
+    EXPECT_FALSE(form.isLoaded());
+    form.hide();
+    EXPECT_TRUE(form.isLoaded());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.loads, 1);
+
+    form.show();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.loads, 1) << "showing a loaded form must not load it again";
+}
+
+TEST_F(HostTest, UnloadDestroysControlsButKeepsTheInstanceAndItsMembers) {
+    form.show();
+    form.text_line.setText(QStringLiteral("typed"));
+    form.unload();
+    EXPECT_FALSE(form.isLoaded());
+    EXPECT_EQ(form.loads, 1);
+
+    EXPECT_EQ(&Forms::instance<sample_form>(), &form);
+    EXPECT_EQ(&Forms::named(QStringLiteral("sample_form")), &form);
+    // Touching a control of an unloaded form loads it afresh.
+    EXPECT_EQ(form.text_line.text(), QString());
+    EXPECT_EQ(form.loads, 2);
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(HostTest, LookupsOfMissingFormsAndControlsRaiseObjectNotSet) {
+    try {
+        Forms::named(QStringLiteral("no_such_form"));
+        FAIL() << "no error raised";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::ObjectNotSet);
+    }
+    EXPECT_EQ(&form.control(QStringLiteral("button_go")), &form.button_go);
+    EXPECT_THROW(form.control(QStringLiteral("button_stop")), RuntimeError);
+}
+
+TEST_F(HostTest, GeometryInTwipsBecomesLogicalPixels) {
+    form.show();
+    EXPECT_EQ(form.window()->clientArea()->size(), QSize(200, 200));
+    EXPECT_EQ(goButton()->geometry(), QRect(0, 160, 80, 25));
+    EXPECT_EQ(pixelsFromTwips(7815), 521);
+    EXPECT_EQ(pixelsFromTwips(2010), 134);
+}
+
+TEST_F(HostTest, MultiLineTextSelectsTheRightCharactersOnALaterLine) {
+    form.text_lines.setText(QStringLiteral("alpha\r\nbeta\r\ngamma delta"));
+    EXPECT_EQ(lines()->document()->blockCount(), 3);
+
+    form.text_lines.setSelStart(19);
+    form.text_lines.setSelLength(5);
+    EXPECT_EQ(lines()->textCursor().selectedText(), QStringLiteral("delta"));
+    EXPECT_EQ(form.text_lines.selStart(), 19);
+    EXPECT_EQ(form.text_lines.selLength(), 5);
+
+    // A selection across a line break counts CR and LF.
+    form.text_lines.setSelStart(3);
+    form.text_lines.setSelLength(6);
+    EXPECT_EQ(lines()->textCursor().selectedText(), QStringLiteral("ha\u2029be"));
+    EXPECT_EQ(form.text_lines.selLength(), 6);
+
+    // Past the end the selection stops at the end.
+    form.text_lines.setSelStart(22);
+    form.text_lines.setSelLength(100);
+    EXPECT_EQ(lines()->textCursor().selectedText(), QStringLiteral("ta"));
+}
+
+TEST_F(HostTest, TypedLineBreaksReadAsCrLfAndLoneOnesSurvive) {
+    form.show();
+    QTest::keyClicks(lines(), QStringLiteral("ab"));
+    QTest::keyClick(lines(), Qt::Key_Return);
+    QTest::keyClicks(lines(), QStringLiteral("c"));
+    EXPECT_EQ(form.text_lines.text(), QStringLiteral("ab\r\nc"));
+    EXPECT_EQ(form.text_lines.selStart(), 5);
+
+    const QString odd = QStringLiteral("a\rb\nc\r\n\r\nd\n\r");
+    form.text_lines.setText(odd);
+    EXPECT_EQ(form.text_lines.text(), odd);
+    EXPECT_EQ(lines()->document()->blockCount(), 3);
+    form.text_lines.setSelStart(4);
+    form.text_lines.setSelLength(1);
+    EXPECT_EQ(lines()->textCursor().selectedText(), QStringLiteral("c"));
+    form.text_lines.setSelStart(9);
+    form.text_lines.setSelLength(1);
+    EXPECT_EQ(lines()->textCursor().selectedText(), QStringLiteral("d"));
+}
+
+TEST_F(HostTest, EveryChangeOfTheTextIsNotified) {
+    form.show();
+    form.text_lines.setText(QStringLiteral("set by a handler"));
+    EXPECT_EQ(form.changes, 1);
+    QTest::keyClicks(lines(), QStringLiteral("xy"));
+    EXPECT_EQ(form.changes, 3);
+    QTest::keyClick(lines(), Qt::Key_Backspace);
+    EXPECT_EQ(form.changes, 4);
+}
+
+TEST_F(HostTest, TheBarrierReportsAnEscapedErrorClosesChannelsAndCarriesOn) {
+    form.show();
+    form.text_lines.setText(QStringLiteral("precious"));
+    int runs = 0;
+    form.go = [&] {
+        ++runs;
+        FileChannels::openForOutput(1, path(QStringLiteral("half")));
+        raiseError(err::FileNotFound);
+    };
+    QTest::mouseClick(goButton(), Qt::LeftButton);
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("Run-time error '53': File not found")});
+    EXPECT_FALSE(FileChannels::isOpen(1));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("half"))));
+
+    QTest::mouseClick(goButton(), Qt::LeftButton);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(services.messages.size(), 2);
+    EXPECT_EQ(form.text_lines.text(), QStringLiteral("precious"));
+}
+
+TEST_F(HostTest, AnErrorInANestedChangeHandlerPassesToTheOuterHandler) {
+    form.show();
+    bool after = false;
+    form.linesChanged = [] { raiseError(err::InputPastEnd); };
+    form.go = [&] {
+        form.text_lines.setText(QStringLiteral("x"));
+        after = true;
+    };
+    QTest::mouseClick(goButton(), Qt::LeftButton);
+    EXPECT_FALSE(after) << "the outer handler must stop where the error arose";
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("Run-time error '62': Input past end of file")});
+}
+
+TEST_F(HostTest, ForeignExceptionsAreReportedAsNumberedErrors) {
+    form.go = [] { throw std::runtime_error("boom"); };
+    ErrorBarrier::call(form.go);
+    form.go = [] { throw std::bad_alloc(); };
+    ErrorBarrier::call(form.go);
+    EXPECT_EQ(services.messages,
+              (QStringList{QStringLiteral("Run-time error '51': Internal error"),
+                           QStringLiteral("Run-time error '7': Out of memory")}));
+}
+
+TEST_F(HostTest, ClosingAFormThroughItsFrameUnloadsIt) {
+    form.show();
+    form.window()->close();
+    EXPECT_FALSE(form.isLoaded());
+    EXPECT_FALSE(Program::hasEnded());
+}
+
+TEST_F(HostTest, ButtonsIgnoreEnterAndEscape) {
+    int runs = 0;
+    form.go = [&] { ++runs; };
+    form.show();
+    goButton()->setFocus();
+    QTest::keyClick(goButton(), Qt::Key_Return);
+    QTest::keyClick(goButton(), Qt::Key_Escape);
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(form.isVisible());
+}
+
+} // namespace

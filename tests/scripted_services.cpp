@@ -1,0 +1,24 @@
+#include "tests/scripted_services.h"
+
+#include <gtest/gtest.h>
+
+ScriptedServices::ScriptedServices() {
+    install(this);
+}
+
+ScriptedServices::~ScriptedServices() {
+    install(nullptr);
+}
+
+void ScriptedServices::messageBox(const QString& text) {
+    messages << text;
+}
+
+QString ScriptedServices::chooseFile(FileDialog kind) {
+    dialogsShown << kind;
+    if (fileAnswers.isEmpty()) {
+        ADD_FAILURE() << "a file dialog was shown that the test did not expect";
+        return {};
+    }
+    return fileAnswers.takeFirst();
+}
