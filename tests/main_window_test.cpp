@@ -1,6 +1,4 @@
-#include "editor/main_window.h"
-#include "host/form_window.h"
-#include "tests/gui_test.h"
+#include "tests/editor_test.h"
 
 #include <QAction>
 #include <QMenu>
@@ -10,22 +8,7 @@
 
 namespace {
 
-class MainWindowTest : public GuiTest {
-protected:
-    MainWindowTest() {
-        Program::setStartupForm(&w);
-        w.show();
-        window()->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window()));
-    }
-
-    FormWindow* window() { return w.window(); }
-    QPlainTextEdit* text() {
-        return window()->findChild<QPlainTextEdit*>(QStringLiteral("text_frame"));
-    }
-
-    main_window& w = main_window::instance();
-};
+using MainWindowTest = EditorTest;
 
 TEST_F(MainWindowTest, StartsAsANewUnchangedDocumentWithItsLayout) {
     EXPECT_EQ(window()->windowTitle(), QStringLiteral("Quorel - Ostravane's own text editor"));
@@ -93,7 +76,7 @@ TEST_F(MainWindowTest, FileNewThroughItsShortcutDiscardsTheTextWithoutAQuestion)
 
 TEST_F(MainWindowTest, ExitEndsTheProgramAtOnceWithUnsavedChanges) {
     QTest::keyClicks(text(), QStringLiteral("unsaved"));
-    window()->findChild<QAction*>(QStringLiteral("menu_file_exit"))->trigger();
+    menu(Qt::Key_F, Qt::Key_X);
     EXPECT_TRUE(Program::hasEnded());
     EXPECT_FALSE(window()->isVisible());
     EXPECT_TRUE(services.messages.isEmpty());

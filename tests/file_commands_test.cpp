@@ -1,0 +1,216 @@
+#include "docfile/code_page.h"
+#include "tests/editor_test.h"
+
+#include <QDir>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+using Dialog = Services::FileDialog;
+
+class FileCommandsTest : public EditorTest {
+protected:
+    void type(const QString& s) { QTest::keyClicks(text(), s); }
+    void saveAs(const QString& answer) {
+        services.fileAnswers << answer;
+        menu(Qt::Key_F, Qt::Key_A);
+    }
+    void open(const QString& answer) {
+        services.fileAnswers << answer;
+        ctrl(Qt::Key_O);
+    }
+    QStringList folder() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(FileCommandsTest, SaveOnANewUnchangedDocumentSaysThereIsNothingToSave) {
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages, QStringList{QStringLiteral("Nothing to save yet")});
+    EXPECT_TRUE(services.dialogsShown.isEmpty());
+}
+
+TEST_F(FileCommandsTest, SaveOnATypedNewDocumentAsksForANameAndCancelKeepsItNew) {
+    type(QStringLiteral("draft"));
+    services.fileAnswers << QString();
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.dialogsShown, QList<Dialog>{Dialog::Save});
+    EXPECT_TRUE(folder().isEmpty());
+    EXPECT_FALSE(w.hasFile());
+    EXPECT_TRUE(w.isChanged());
+
+    const QString file = path(QStringLiteral("draft.txt"));
+    services.fileAnswers << file;
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(contents(file), QByteArray("\"draft\"\r\n"));
+    EXPECT_TRUE(w.hasFile());
+    EXPECT_EQ(w.fileName(), file);
+    EXPECT_FALSE(w.isChanged());
+    EXPECT_TRUE(services.messages.isEmpty());
+}
+
+TEST_F(FileCommandsTest, SaveOnANamedDocumentWritesOnlyWhenChanged) {
+    const QString file = path(QStringLiteral("doc.txt"));
+    type(QStringLiteral("one"));
+    saveAs(file);
+    put(file, "changed behind our back");
+
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(contents(file), QByteArray("changed behind our back"));
+    EXPECT_TRUE(services.messages.isEmpty());
+
+    QTest::keyClick(text(), Qt::Key_Return);
+    type(QStringLiteral("two"));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(contents(file), QByteArray("\"one\r\ntwo\"\r\n"));
+    EXPECT_EQ(services.dialogsShown.size(), 1);
+    EXPECT_FALSE(w.isChanged());
+}
+
+TEST_F(FileCommandsTest, SaveAsWritesAnUnchangedDocumentAndTakesTheNewName) {
+    const QString first = path(QStringLiteral("first.txt"));
+    const QString second = path(QStringLiteral("second.txt"));
+    type(QStringLiteral("same"));
+    saveAs(first);
+    saveAs(second);
+    EXPECT_EQ(contents(second), QByteArray("\"same\"\r\n"));
+    EXPECT_EQ(w.fileName(), second);
+    EXPECT_FALSE(w.isChanged());
+}
+
+TEST_F(FileCommandsTest, OpenReadsBackWhatWasSavedQuotationMarksIncluded) {
+    const QString file = path(QStringLiteral("quotes.txt"));
+    const QString saved = QStringLiteral("ab\"cd, \u00E9\u20AC\r\nsecond \"line\"\r\n\r\n");
+    w.text_frame.setText(saved);
+    saveAs(file);
+    ctrl(Qt::Key_N);
+    open(file);
+    EXPECT_EQ(w.text_frame.text(), saved);
+    EXPECT_TRUE(w.hasFile());
+    EXPECT_EQ(w.fileName(), file);
+    EXPECT_FALSE(w.isChanged());
+    EXPECT_FALSE(FileChannels::isOpen(2));
+
+    // And the next save keeps every character.
+    type(QStringLiteral("!"));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(contents(file), "\"!" + CodePage::encode(saved) + "\"\r\n");
+}
+
+TEST_F(FileCommandsTest, OpenOfAPlainTextFileTakesItsFirstFieldOnly) {
+    const QString file = path(QStringLiteral("plain.txt"));
+    put(file, "one, two\r\nthree\r\n");
+    open(file);
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("one"));
+    EXPECT_TRUE(w.hasFile());
+}
+
+TEST_F(FileCommandsTest, OpenWithNothingChosenChangesNothing) {
+    type(QStringLiteral("kept"));
+    open(QString());
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("kept"));
+    EXPECT_TRUE(w.isChanged());
+    EXPECT_FALSE(w.hasFile());
+    EXPECT_TRUE(services.messages.isEmpty());
+}
+
+TEST_F(FileCommandsTest, OpenOfAMissingFileSaysSoAndKeepsEverything) {
+    const QString file = path(QStringLiteral("doc.txt"));
+    type(QStringLiteral("mine"));
+    saveAs(file);
+    type(QStringLiteral("!"));
+    open(path(QStringLiteral("absent.txt")));
+    EXPECT_EQ(services.messages, QStringList{QStringLiteral("That file does not exist")});
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("mine!"));
+    EXPECT_EQ(w.fileName(), file);
+    EXPECT_TRUE(w.isChanged());
+    EXPECT_FALSE(FileChannels::isOpen(2));
+}
+
+TEST_F(FileCommandsTest, OpenFailuresAreReportedAndTheTextSurvives) {
+    const QString empty = path(QStringLiteral("empty.txt"));
+    put(empty, "");
+    const struct {
+        QString path;
+        const char* report;
+    } cases[] = {
+        {empty, "Run-time error '62': Input past end of file"},
+        {dir.path(), "Run-time error '75': Path/File access error"},
+        {path(QStringLiteral("missing/doc.txt")), "Run-time error '76': Path not found"},
+    };
+    type(QStringLiteral("survivor"));
+    for (const auto& c : cases) {
+        services.messages.clear();
+        open(c.path);
+        EXPECT_EQ(services.messages,
+                  (QStringList{QStringLiteral("There was an error"), QString::fromUtf8(c.report)}));
+        EXPECT_EQ(w.text_frame.text(), QStringLiteral("survivor"));
+        EXPECT_TRUE(w.isChanged());
+        EXPECT_FALSE(w.hasFile());
+        EXPECT_FALSE(FileChannels::isOpen(2));
+    }
+    EXPECT_FALSE(Program::hasEnded());
+    type(QStringLiteral("!"));
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("survivor!"));
+}
+
+TEST_F(FileCommandsTest, TextTheCodePageCannotHoldIsNotSaved) {
+    const QString file = path(QStringLiteral("doc.txt"));
+    type(QStringLiteral("first"));
+    saveAs(file);
+    QTest::keyClick(text(), Qt::Key_Return);
+    QTest::sendKeyEvent(QTest::Click, text(), Qt::Key_unknown, QStringLiteral("\u03A9"),
+                        Qt::NoModifier);
+    ctrl(Qt::Key_S);
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_TRUE(
+        services.messages[0].contains(QStringLiteral("\u201C\u03A9\u201D (U+03A9) on line 2")))
+        << qPrintable(services.messages[0]);
+    EXPECT_EQ(contents(file), QByteArray("\"first\"\r\n"));
+    EXPECT_TRUE(w.isChanged());
+
+    saveAs(path(QStringLiteral("other.txt")));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.txt"))));
+    EXPECT_EQ(w.fileName(), file);
+    EXPECT_EQ(folder(), QStringList{QStringLiteral("doc.txt")});
+}
+
+TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheState) {
+    const QString file = path(QStringLiteral("doc.txt"));
+    type(QStringLiteral("old"));
+    saveAs(file);
+    w.text_frame.setText(QString(100000, u'n'));
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    ctrl(Qt::Key_S);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(services.messages, QStringList{QStringLiteral("Run-time error '61': Disk full")});
+    EXPECT_EQ(contents(file), QByteArray("\"old\"\r\n"));
+    EXPECT_EQ(folder(), QStringList{QStringLiteral("doc.txt")});
+    EXPECT_TRUE(w.isChanged());
+    EXPECT_EQ(w.text_frame.text().size(), 100000);
+}
+
+TEST_F(FileCommandsTest, AReadOnlyFileIsNotReplaced) {
+    const QString file = path(QStringLiteral("locked.txt"));
+    put(file, "\"locked\"\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+    type(QStringLiteral("new"));
+    saveAs(file);
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("Run-time error '75': Path/File access error")});
+    EXPECT_EQ(contents(file), QByteArray("\"locked\"\r\n"));
+    EXPECT_FALSE(w.hasFile());
+    EXPECT_TRUE(w.isChanged());
+}
+
+} // namespace
