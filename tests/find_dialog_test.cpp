@@ -1,0 +1,183 @@
+#include "search/find_dialog.h"
+#include "tests/editor_test.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace {
+
+class FindDialogTest : public EditorTest {
+protected:
+    find_dialog& dialog() { return find_dialog::instance(); }
+    QWidget* dialogWindow() { return dialog().window(); }
+    QLineEdit* findField() {
+        return dialogWindow()->findChild<QLineEdit*>(QStringLiteral("text_find"));
+    }
+    QPushButton* button(const char* name) {
+        return dialogWindow()->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+
+    // Search > find, type the text, press Find.
+    void find(const QString& sought) {
+        ctrl(Qt::Key_F);
+        ASSERT_TRUE(dialog().isVisible());
+        QTest::keyClicks(findField(), sought);
+        QTest::mouseClick(button("button_find"), Qt::LeftButton);
+    }
+    void findNext() { menu(Qt::Key_S, Qt::Key_N); }
+
+    // The selection as 1-based first and last positions in the text.
+    std::pair<qsizetype, qsizetype> selected() {
+        return {w.text_frame.selStart() + 1, w.text_frame.selStart() + w.text_frame.selLength()};
+    }
+    using Range = std::pair<qsizetype, qsizetype>;
+};
+
+TEST_F(FindDialogTest, FindThenFindNextStepThroughOverlappingOccurrencesAndWrap) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    find(QStringLiteral("ana"));
+    EXPECT_EQ(selected(), Range(2, 4));
+    EXPECT_EQ(text()->textCursor().selectedText(), QStringLiteral("ana"));
+    EXPECT_TRUE(dialog().isLoaded());
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(dialog().currentSearch, QStringLiteral("ana"));
+
+    findNext();
+    EXPECT_EQ(selected(), Range(2, 4));
+    findNext();
+    EXPECT_EQ(selected(), Range(4, 6));
+    EXPECT_TRUE(services.messages.isEmpty());
+    findNext();
+    EXPECT_EQ(services.messages, QStringList{QStringLiteral("String not found")});
+    findNext();
+    EXPECT_EQ(selected(), Range(2, 4));
+    EXPECT_FALSE(dialog().isVisible());
+}
+
+TEST_F(FindDialogTest, CaseMattersAndAMissStillBecomesTheCurrentSearch) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    find(QStringLiteral("Ana"));
+    EXPECT_EQ(services.messages, QStringList{QStringLiteral("String not found")});
+    EXPECT_EQ(dialog().currentSearch, QStringLiteral("Ana"));
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(w.text_frame.selLength(), 0);
+}
+
+TEST_F(FindDialogTest, AHitOnALaterLineSelectsTheRightCharacters) {
+    w.text_frame.setText(QStringLiteral("first line\r\nsecond line\r\nthird target here"));
+    find(QStringLiteral("target"));
+    EXPECT_EQ(w.text_frame.selStart(), 31);
+    EXPECT_EQ(text()->textCursor().selectedText(), QStringLiteral("target"));
+    // A sought text may span a line break.
+    dialog().currentSearch = QStringLiteral("line\r\nthird");
+    findNext();
+    EXPECT_EQ(w.text_frame.selStart(), 19);
+    EXPECT_EQ(text()->textCursor().selectedText(), QStringLiteral("line\u2029third"));
+}
+
+TEST_F(FindDialogTest, AWordFarIntoALongDocumentIsFoundAndScrolledIntoView) {
+    QString t;
+    for (int line = 0; line < 3000; ++line)
+        t += QStringLiteral("line %1 of filler text for the search\r\n")
+                 .arg(line, 4, 10, QLatin1Char('0'));
+    t += QStringLiteral("needle at the end");
+    ASSERT_GT(t.size(), 40000);
+    w.text_frame.setText(t);
+    find(QStringLiteral("needle"));
+    EXPECT_EQ(w.text_frame.selStart(), t.indexOf(QStringLiteral("needle")));
+    EXPECT_EQ(text()->textCursor().selectedText(), QStringLiteral("needle"));
+    EXPECT_GT(text()->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(text()->viewport()->rect().contains(text()->cursorRect()));
+    findNext();
+    EXPECT_EQ(w.text_frame.selStart(), t.indexOf(QStringLiteral("needle")));
+    EXPECT_EQ(dialog().startPos, t.indexOf(QStringLiteral("needle")) + 2);
+    EXPECT_TRUE(services.messages.isEmpty());
+}
+
+TEST_F(FindDialogTest, ReopeningShowsAnEmptyFieldAndKeepsFindNextsPosition) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    find(QStringLiteral("ana"));
+    findNext();
+    EXPECT_EQ(dialog().startPos, 3);
+
+    ctrl(Qt::Key_F);
+    EXPECT_TRUE(dialog().isVisible());
+    EXPECT_EQ(findField()->text(), QString());
+    EXPECT_EQ(dialog().startPos, 3) << "showing a loaded dialog must not run its load handler";
+    QTest::keyClicks(findField(), QStringLiteral("ana"));
+    QTest::mouseClick(button("button_find"), Qt::LeftButton);
+    EXPECT_EQ(selected(), Range(4, 6));
+    EXPECT_EQ(dialog().startPos, 1);
+}
+
+TEST_F(FindDialogTest, FindNextBeforeAnyFindNeverShowsTheDialog) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    findNext();
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(services.messages, QStringList{QStringLiteral("String not found")});
+    EXPECT_EQ(w.text_frame.selLength(), 0);
+    EXPECT_EQ(dialog().startPos, 1);
+
+    // An unloaded dialog still searches from the first character.
+    dialog().currentSearch = QStringLiteral("b");
+    dialog().startPos = 0;
+    findNext();
+    EXPECT_EQ(selected(), Range(1, 1));
+    EXPECT_FALSE(dialog().isVisible());
+}
+
+TEST_F(FindDialogTest, AnEmptySearchTextIsNeverFound) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    find(QString());
+    EXPECT_EQ(services.messages, QStringList{QStringLiteral("String not found")});
+    findNext();
+    EXPECT_EQ(services.messages.size(), 2);
+    EXPECT_EQ(w.text_frame.selLength(), 0);
+}
+
+TEST_F(FindDialogTest, AfterAHitTypingReplacesTheFoundText) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    find(QStringLiteral("nan"));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window()));
+    EXPECT_EQ(QApplication::focusWidget(), text());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("X"));
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("baXa"));
+}
+
+TEST_F(FindDialogTest, EnterAndEscapePressNeitherButtonAndTheFrameClosesLikeCancel) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    ctrl(Qt::Key_F);
+    QTest::keyClicks(findField(), QStringLiteral("ana"));
+    QTest::keyClick(findField(), Qt::Key_Return);
+    QTest::keyClick(findField(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog().isVisible());
+    EXPECT_TRUE(services.messages.isEmpty());
+    EXPECT_EQ(w.text_frame.selLength(), 0);
+
+    dialog().startPos = 4;
+    dialogWindow()->close();
+    EXPECT_TRUE(dialog().isLoaded());
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(dialog().startPos, 1);
+    EXPECT_EQ(findField()->text(), QString());
+    EXPECT_FALSE(Program::hasEnded());
+}
+
+TEST_F(FindDialogTest, TheDialogHasItsLayout) {
+    ctrl(Qt::Key_F);
+    EXPECT_EQ(dialogWindow()->windowTitle(), QStringLiteral("Find text in file - Quorel"));
+    EXPECT_EQ(dialogWindow()->size(), QSize(411, 75));
+    EXPECT_EQ(dialogWindow()->pos(), QPoint(184, 250));
+    EXPECT_FALSE(dialogWindow()->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(dialogWindow()->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(button("button_find")->geometry(), QRect(312, 8, 81, 25));
+    EXPECT_EQ(button("button_cancel")->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(findField()->geometry(), QRect(80, 32, 217, 19));
+    // Tab order: Find, Cancel, the text field.
+    EXPECT_EQ(button("button_find")->nextInFocusChain(), button("button_cancel"));
+    EXPECT_EQ(button("button_cancel")->nextInFocusChain(), findField());
+    EXPECT_FALSE(dialogWindow()->parentWidget());
+}
+
+} // namespace
