@@ -3,9 +3,9 @@
 #include "editor/main_window.h"
 #include "host/form_window.h"
 #include "tests/gui_test.h"
+#include "tests/test_files.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -38,15 +38,8 @@ protected:
 
     void ctrl(Qt::Key key) { QTest::keyClick(window(), key, Qt::ControlModifier); }
 
-    static QByteArray contents(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    static void put(const QString& file, const QByteArray& bytes) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
+    static QByteArray contents(const QString& file) { return TestFiles::contents(file); }
+    static void put(const QString& file, const QByteArray& bytes) { TestFiles::put(file, bytes); }
 
     main_window& w = main_window::instance();
 };

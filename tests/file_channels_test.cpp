@@ -1,12 +1,11 @@
 #include "host/file_channels.h"
 #include "host/runtime_error.h"
+#include "tests/test_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,21 +13,14 @@
 
 namespace {
 
+using TestFiles::contents;
+using TestFiles::put;
+
 class FileChannelsTest : public testing::Test {
 protected:
     ~FileChannelsTest() override { FileChannels::closeAll(); }
 
     QString path(const QString& name) const { return dir.filePath(name); }
-
-    static void put(const QString& file, const QByteArray& bytes) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    static QByteArray contents(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
 
     static int errorOf(const std::function<void()>& call) {
         try {
@@ -144,20 +136,16 @@ TEST_F(FileChannelsTest, AWriteThatFailsMidwayLeavesTheOldFileAlone) {
     const QByteArray old(3000, 'o');
     put(file, old);
 
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int error = errorOf([&] {
-        FileChannels::openForOutput(1, file);
-        FileChannels::write(1, QByteArray(100000, 'n'));
-        FileChannels::close(1);
-    });
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    FileChannels::closeAll();
+    int error = 0;
+    {
+        TestFiles::FileSizeLimit limit(4096);
+        error = errorOf([&] {
+            FileChannels::openForOutput(1, file);
+            FileChannels::write(1, QByteArray(100000, 'n'));
+            FileChannels::close(1);
+        });
+        FileChannels::closeAll();
+    }
 
     EXPECT_EQ(error, err::DiskFull);
     EXPECT_EQ(contents(file), old);

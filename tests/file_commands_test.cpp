@@ -2,8 +2,6 @@
 #include "tests/editor_test.h"
 
 #include <QDir>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -183,15 +181,10 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheState) {
     saveAs(file);
     w.text_frame.setText(QString(100000, u'n'));
 
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    ctrl(Qt::Key_S);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    {
+        TestFiles::FileSizeLimit limit(4096);
+        ctrl(Qt::Key_S);
+    }
 
     EXPECT_EQ(services.messages, QStringList{QStringLiteral("Run-time error '61': Disk full")});
     EXPECT_EQ(contents(file), QByteArray("\"old\"\r\n"));
