@@ -9,10 +9,11 @@ PACKAGES := cmake ninja-build g++ make qt6-base-dev libgl-dev libgtest-dev libgm
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 NPROC := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean bench fuzz
 
 all: build
 
+# Installs whichever of $(PACKAGES) are missing; targets add their own.
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
@@ -23,10 +24,8 @@ deps:
 	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
 
-$(BUILD_DIR)/build.ninja: | deps
+configure: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
-
-configure: deps $(BUILD_DIR)/build.ninja
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(NPROC)
@@ -37,5 +36,20 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(NPROC)
 
+# --- benchmark -------------------------------------------------------------
+bench: PACKAGES += libbenchmark-dev
+bench: deps
+	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOREL_BENCH=ON
+	cmake --build build-release -j $(NPROC) --target quorel_bench
+	QT_QPA_PLATFORM=offscreen build-release/bench/quorel_bench
+
+# --- fuzzing ---------------------------------------------------------------
+FUZZ_SECONDS ?= 60
+fuzz: PACKAGES += clang libclang-rt-14-dev
+fuzz: deps
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOREL_FUZZ=ON
+	cmake --build build-fuzz -j $(NPROC)
+	fuzz/run-all build-fuzz/fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-release build-fuzz build-check

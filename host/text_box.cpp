@@ -3,11 +3,11 @@
 #include "host/error_barrier.h"
 #include "host/line_breaks.h"
 #include "host/runtime_error.h"
+#include "host/text_positions.h"
 #include "host/twips.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <algorithm>
 
@@ -51,28 +51,12 @@ void TextBox::setText(const QString& text) {
     ErrorBarrier::rethrowPending();
 }
 
-// A paragraph break is one position in the editor and two (CR LF) here, so
-// paragraph n starts n positions later here than in the editor.
 qsizetype TextBox::toEditor(qsizetype position) const {
-    const QTextDocument* doc = multiLine(widget())->document();
-    // The last paragraph that starts at or before position.
-    int low = 0;
-    int high = doc->blockCount() - 1;
-    while (low < high) {
-        const int mid = low + (high - low + 1) / 2;
-        if (doc->findBlockByNumber(mid).position() + mid <= position)
-            low = mid;
-        else
-            high = mid - 1;
-    }
-    const QTextBlock block = doc->findBlockByNumber(low);
-    const qsizetype offset = position - (block.position() + low);
-    // A position between CR and LF, or past the end, falls on the paragraph's end.
-    return block.position() + std::min<qsizetype>(offset, block.length() - 1);
+    return TextPositions::toDocument(*multiLine(widget())->document(), position);
 }
 
 qsizetype TextBox::fromEditor(qsizetype position) const {
-    return position + multiLine(widget())->document()->findBlock(int(position)).blockNumber();
+    return TextPositions::fromDocument(*multiLine(widget())->document(), position);
 }
 
 qsizetype TextBox::selStart() const {
