@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
@@ -75,7 +76,28 @@ Channel& openChannel(int channel) {
     return it->second;
 }
 
+// Available memory as the kernel estimates it, or -1 if it cannot be read.
+qint64 availableMemory() {
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (!meminfo.open(QIODevice::ReadOnly))
+        return -1;
+    while (!meminfo.atEnd()) {
+        const QByteArray line = meminfo.readLine();
+        if (line.startsWith("MemAvailable:"))
+            return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
 } // namespace
+
+qint64 FileChannels::maxInputSize() {
+    // Text boxes count characters in an int, and a file's text costs about
+    // sixteen times its size while it is read, decoded and shown.
+    constexpr qint64 largest = qint64(1) << 30;
+    const qint64 available = availableMemory();
+    return available < 0 ? largest : std::min(largest, available / 16);
+}
 
 void FileChannels::openForInput(int channel, const QString& path) {
     checkChannelNumber(channel);
@@ -89,6 +111,10 @@ void FileChannels::openForInput(int channel, const QString& path) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         raiseError(err::PathFileAccess);
+    }
+    if (info.st_size > FileChannels::maxInputSize()) {
+        ::close(fd);
+        raiseError(err::OutOfMemory);
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     channels()[channel].fd = fd;

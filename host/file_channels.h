@@ -15,6 +15,7 @@ class FileChannels {
 public:
     static constexpr int MaxChannel = 255;
 
+    // Raises "Out of memory" for a file larger than maxInputSize().
     static void openForInput(int channel, const QString& path);
     static void openForOutput(int channel, const QString& path);
 
@@ -30,4 +31,8 @@ public:
     static void closeAll();
 
     static bool isOpen(int channel);
+
+    // The largest file that may be opened for input, from the memory
+    // available now.
+    static qint64 maxInputSize();
 };

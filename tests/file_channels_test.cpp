@@ -70,6 +70,18 @@ TEST_F(FileChannelsTest, InputRefusesFifosSocketsAndDevicesWithoutReading) {
     EXPECT_FALSE(FileChannels::isOpen(2));
 }
 
+TEST_F(FileChannelsTest, AFileTooLargeToHoldIsRefusedBeforeReading) {
+    EXPECT_GT(FileChannels::maxInputSize(), 1 << 20);
+    EXPECT_LE(FileChannels::maxInputSize(), qint64(1) << 30);
+    // A sparse file takes no room on disk.
+    QFile huge(path(QStringLiteral("huge")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(FileChannels::maxInputSize() + 1));
+    huge.close();
+    EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, huge.fileName()); }), err::OutOfMemory);
+    EXPECT_FALSE(FileChannels::isOpen(2));
+}
+
 TEST_F(FileChannelsTest, ReadsEveryByteAndClosesLikeTheHost) {
     const QByteArray bytes("\"a\0b\r\n\x81\xff\"", 10);
     put(path(QStringLiteral("f")), bytes);

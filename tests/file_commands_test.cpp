@@ -193,6 +193,51 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheState) {
     EXPECT_EQ(w.text_frame.text().size(), 100000);
 }
 
+TEST_F(FileCommandsTest, BinaryBytesOpenAndSaveBackUnchanged) {
+    QByteArray odd("\"");
+    for (int b = 0; b < 256; ++b)
+        if (b != '"')
+            odd.append(char(b));
+    static const char tail[] =
+        "\rlone CR, lone LF\n, NUL \0 and CR LF\r\n\x81\x8D\x8F\x90\x9D\"\r\n";
+    odd.append(tail, sizeof tail - 1);
+    const QString file = path(QStringLiteral("binary.bin"));
+    put(file, odd);
+    open(file);
+    EXPECT_TRUE(services.messages.isEmpty());
+    EXPECT_TRUE(w.hasFile());
+    const QString copy = path(QStringLiteral("copy.bin"));
+    saveAs(copy);
+    EXPECT_EQ(contents(copy), odd);
+}
+
+TEST_F(FileCommandsTest, ASaveWhoseTargetChangedUnderfootFailsSafely) {
+    QDir(dir.path()).mkdir(QStringLiteral("sub"));
+    const QString inFolder = path(QStringLiteral("sub/doc.txt"));
+    type(QStringLiteral("text"));
+    saveAs(inFolder);
+    type(QStringLiteral("!"));
+    ASSERT_TRUE(QDir(path(QStringLiteral("sub"))).removeRecursively());
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("Run-time error '76': Path not found")});
+    EXPECT_TRUE(w.isChanged());
+
+    // The file's name now belongs to a folder.
+    const QString file = path(QStringLiteral("doc.txt"));
+    saveAs(file);
+    type(QStringLiteral("?"));
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("doc.txt")));
+    services.messages.clear();
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("Run-time error '75': Path/File access error")});
+    EXPECT_TRUE(QFileInfo(file).isDir());
+    EXPECT_TRUE(w.isChanged());
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("text!?"));
+}
+
 TEST_F(FileCommandsTest, AReadOnlyFileIsNotReplaced) {
     const QString file = path(QStringLiteral("locked.txt"));
     put(file, "\"locked\"\r\n");
