@@ -48,7 +48,7 @@ FUZZ_SECONDS ?= 60
 fuzz: PACKAGES += clang libclang-rt-14-dev
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOREL_FUZZ=ON
-	cmake --build build-fuzz -j $(NPROC)
+	cmake --build build-fuzz -j $(NPROC) --target quorel_fuzzers
 	fuzz/run-all build-fuzz/fuzz $(FUZZ_SECONDS)
 
 clean:
