@@ -4,12 +4,12 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ make qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            fonts-dejavu-core
+            fonts-dejavu-core desktop-file-utils appstream dpkg-dev file
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 NPROC := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test clean bench fuzz
+.PHONY: all deps configure build run test clean bench fuzz package install screenshot
 
 all: build
 
@@ -35,6 +35,18 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(NPROC)
+
+# --- installing ------------------------------------------------------------
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+	@ls -1 $(BUILD_DIR)/quorel_*.deb
+
+install: build
+	$(SUDO) cmake --install $(BUILD_DIR)
+
+screenshot: PACKAGES += xvfb xauth xdotool x11-utils imagemagick openbox
+screenshot: build
+	packaging/screenshot $(BUILD_DIR)/app/quorel docs
 
 # --- benchmark -------------------------------------------------------------
 bench: PACKAGES += libbenchmark-dev

@@ -1,6 +1,7 @@
 #include "docfile/code_page.h"
 #include "docfile/document_file.h"
 #include "editor/main_window.h"
+#include "host/busy_cursor.h"
 #include "host/file_channels.h"
 #include "host/message_box.h"
 #include "host/runtime_error.h"
@@ -35,6 +36,7 @@ void main_window::menu_file_open_Click() {
     common_diag.ShowOpen();
     const QString name = common_diag.FileName();
     try {
+        const BusyCursor busy;
         if (!name.isEmpty()) {
             FileChannels::openForInput(inputChannel, name);
             text_frame.setText(DocumentFile::read(inputChannel));
@@ -70,6 +72,7 @@ void main_window::menu_file_saveas_Click() {
 }
 
 void main_window::saveFile(const QString& path) {
+    const BusyCursor busy;
     const QString text = text_frame.text();
     // Refused before the file is touched: a substitute character would lose text.
     if (const QString why = unsavable(text); !why.isEmpty()) {

@@ -39,6 +39,10 @@ QObject* Control::object() const {
     return obj;
 }
 
+void Control::setAccessibleName(const QString& name) {
+    widget()->setAccessibleName(name);
+}
+
 QWidget* Control::widget() const {
     return static_cast<QWidget*>(object());
 }

@@ -20,17 +20,19 @@ public:
     const QString& name() const { return controlName; }
     Form& form() const { return owner; }
 
-    // For the host's own use.
+    // The name a screen reader announces for the control.
+    void setAccessibleName(const QString& name);
+
+    // For the host's own use. The widget or object behind the control,
+    // loading the form first if it is not loaded.
+    QObject* object() const;
+    QWidget* widget() const;
     virtual void detach() { obj = nullptr; }
 
 protected:
     // Puts a freshly made widget on the form's client area.
     void attach(QWidget* widget, const Twips& geometry);
     void attachObject(QObject* object);
-    // The widget or object behind the control, loading the form first if it
-    // is not loaded.
-    QObject* object() const;
-    QWidget* widget() const;
 
     // Runs one of the control's event handlers through the error barrier.
     static void fire(const std::function<void()>& handler);

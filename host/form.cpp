@@ -87,8 +87,8 @@ void Form::setCaption(const QString& caption) {
 
 void Form::setBorder(Border border) {
     if (border == Border::FixedDialog) {
-        // A tool window keeps out of the task bar.
-        win->setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+        // A dialog window: the desktop keeps it out of the task bar.
+        win->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
     } else {
         win->setWindowFlags(Qt::Window);

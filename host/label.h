@@ -10,4 +10,6 @@ public:
     using Control::Control;
 
     void create(const QString& caption, const Twips& geometry);
+    // The control the label names, for screen readers and its access key.
+    void setBuddy(Control& control);
 };

@@ -31,6 +31,7 @@ void find_dialog::layout() {
     button_cancel.create(QStringLiteral("Cancel"), Twips{4680, 600, 1215, 375});
     text_find.create(TextBox::Kind::SingleLine, Twips{1200, 480, 3255, 285});
     label_find.create(QStringLiteral("Find"), Twips{720, 480, 375, 255});
+    label_find.setBuddy(text_find);
 
     button_find.onClick([this] { button_find_Click(); });
     button_cancel.onClick([this] { button_cancel_Click(); });

@@ -1,5 +1,6 @@
 #include "tests/scripted_services.h"
 
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 ScriptedServices::ScriptedServices() {
@@ -12,6 +13,7 @@ ScriptedServices::~ScriptedServices() {
 
 void ScriptedServices::messageBox(const QString& text) {
     messages << text;
+    busyAtMessage << (QGuiApplication::overrideCursor() != nullptr);
 }
 
 QString ScriptedServices::chooseFile(FileDialog kind) {

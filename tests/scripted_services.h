@@ -17,6 +17,8 @@ public:
     QString chooseFile(FileDialog kind) override;
 
     QStringList messages;
+    // Whether the busy cursor was showing when each message was shown.
+    QList<bool> busyAtMessage;
     QList<FileDialog> dialogsShown;
     // The answers the file dialogs give, in order; "" is a cancel.
     QStringList fileAnswers;

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the .deb from the build tree and checks its contents and dependencies.
+set -euo pipefail
+build=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$out" >/dev/null)
+deb=$(find "$out" -maxdepth 1 -name 'quorel_*.deb' | head -n 1)
+[ -n "$deb" ] || { echo "no .deb was built"; exit 1; }
+
+id=org.quorel.Quorel
+expected=$(printf '%s\n' usr/bin/quorel usr/share/applications/$id.desktop \
+    usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/metainfo/$id.metainfo.xml | sort)
+# Regular files only: their lines start with '-'.
+files=$(dpkg-deb -c "$deb" | awk '/^-/ { sub(/^\.\//, "", $6); print $6 }' | sort)
+status=0
+if [ "$files" != "$expected" ]; then
+    echo "the package holds:"; echo "$files"; echo "expected:"; echo "$expected"; status=1
+fi
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for lib in libqt6core6 libqt6gui6 libqt6widgets6; do
+    grep -q "$lib" <<<"$depends" || { echo "no dependency on $lib"; status=1; }
+done
+[ "$(dpkg-deb -f "$deb" Package)" = quorel ] || { echo "wrong package name"; status=1; }
+exit $status
