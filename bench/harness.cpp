@@ -1,0 +1,114 @@
+#include "bench/harness.h"
+
+#include "editor/main_window.h"
+#include "host/form_window.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace Harness {
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+PaintWatch::PaintWatch(QWidget* widget) : target(widget) {
+    target->installEventFilter(this);
+}
+
+PaintWatch::~PaintWatch() {
+    if (target)
+        target->removeEventFilter(this);
+}
+
+bool PaintWatch::eventFilter(QObject* watched, QEvent* event) {
+    // The filter sees the event before the widget paints; the event loop
+    // returns only after the whole window is painted and flushed.
+    if (watched == target && event->type() == QEvent::Paint)
+        ++paints;
+    return false;
+}
+
+void PaintWatch::waitForPaint() {
+    bool gaveUp = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [&] { gaveUp = true; });
+    limit.start(300'000);
+    while (paints == marked && !gaveUp)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (gaveUp) {
+        std::fprintf(stderr, "quorel_bench: no paint came within five minutes\n");
+        std::exit(2);
+    }
+    marked = paints;
+}
+
+void BenchServices::messageBox(const QString& text) {
+    messages << text;
+}
+
+QString BenchServices::chooseFile(FileDialog) {
+    if (fileAnswers.isEmpty()) {
+        std::fprintf(stderr, "quorel_bench: a file dialog nobody expected\n");
+        return {};
+    }
+    return fileAnswers.takeFirst();
+}
+
+void typeLetter(QWidget* widget, char letter) {
+    const auto key = Qt::Key(Qt::Key_A + (letter - 'a'));
+    const QString text(QChar::fromLatin1(letter));
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+double residentMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+void quietenPlatform() {
+    static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (type == QtWarningMsg &&
+                (text.startsWith(QStringLiteral("This plugin does not support")) ||
+                 text.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))))
+                return;
+            previous(type, context, text);
+        });
+}
+
+void settle() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+QPlainTextEdit* editorWidget(main_window& w) {
+    return w.window()->findChild<QPlainTextEdit*>(QStringLiteral("text_frame"));
+}
+
+void trigger(main_window& w, const char* action) {
+    auto* a = w.window()->findChild<QAction*>(QString::fromLatin1(action));
+    if (!a) {
+        std::fprintf(stderr, "quorel_bench: no action %s\n", action);
+        std::exit(2);
+    }
+    a->trigger();
+}
+
+} // namespace Harness

@@ -1,0 +1,152 @@
+#include "bench/probes.h"
+
+#include "bench/documents.h"
+#include "editor/main_window.h"
+#include "host/forms.h"
+#include "host/program.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <cstdio>
+#include <cstdlib>
+
+namespace Probes {
+namespace {
+
+void report(double value) {
+    std::printf("RESULT %.6f\n", value);
+    std::fflush(stdout);
+}
+
+int startProgram(Harness::Clock::time_point entered, int argc, char** argv) {
+    QApplication app(argc, argv);
+    Harness::BenchServices services;
+    Services::install(&services);
+    main_window& w = main_window::instance();
+    Program::setStartupForm(&w);
+    w.load();
+    Harness::PaintWatch painted(Harness::editorWidget(w)->viewport());
+    painted.mark();
+    w.show();
+    painted.waitForPaint();
+    report(Harness::secondsSince(entered) * 1000.0);
+    Forms::destroyAll();
+    Services::install(nullptr);
+    return 0;
+}
+
+int startFloor(Harness::Clock::time_point entered, int argc, char** argv) {
+    QApplication app(argc, argv);
+    BareWindow bare = makeBareWindow();
+    Harness::PaintWatch painted(bare.edit->viewport());
+    painted.mark();
+    bare.window->show();
+    painted.waitForPaint();
+    report(Harness::secondsSince(entered) * 1000.0);
+    return 0;
+}
+
+int memoryProgram(const QString& path, int argc, char** argv) {
+    QApplication app(argc, argv);
+    Harness::BenchServices services;
+    Services::install(&services);
+    main_window& w = main_window::instance();
+    Program::setStartupForm(&w);
+    w.load();
+    Harness::PaintWatch painted(Harness::editorWidget(w)->viewport());
+    painted.mark();
+    w.show();
+    painted.waitForPaint();
+    services.fileAnswers << path;
+    Harness::trigger(w, "menu_file_open");
+    painted.waitForPaint();
+    Harness::settle();
+    if (!services.messages.isEmpty()) {
+        std::fprintf(stderr, "open said: %s\n", qPrintable(services.messages.join(u'|')));
+        return 1;
+    }
+    report(Harness::residentMiB());
+    Forms::destroyAll();
+    Services::install(nullptr);
+    return 0;
+}
+
+int memoryFloor(const QString& path, int argc, char** argv) {
+    QApplication app(argc, argv);
+    BareWindow bare = makeBareWindow();
+    Harness::PaintWatch painted(bare.edit->viewport());
+    painted.mark();
+    bare.window->show();
+    painted.waitForPaint();
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return 1;
+        const QString text = fieldOf(Documents::decode(file.readAll()));
+        bare.edit->setPlainText(text);
+    }
+    painted.waitForPaint();
+    Harness::settle();
+    report(Harness::residentMiB());
+    return 0;
+}
+
+} // namespace
+
+BareWindow makeBareWindow() {
+    BareWindow bare{std::make_unique<QMainWindow>(), new QPlainTextEdit};
+    // Set up as the editor's text box is: these settings decide how much of
+    // the document the widget lays out.
+    bare.edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    bare.edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    bare.edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    bare.window->setCentralWidget(bare.edit);
+    bare.window->resize(520, 366);
+    return bare;
+}
+
+QString fieldOf(const QString& decodedFile) {
+    // The benchmark's files are all of the shape "text"CR LF.
+    return decodedFile.mid(1, decodedFile.size() - 4);
+}
+
+int runIfAsked(int argc, char** argv, Harness::Clock::time_point mainEntered) {
+    if (argc < 3 || qstrcmp(argv[1], "--probe") != 0)
+        return -1;
+    const QByteArray kind = argv[2];
+    const QString path = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    int qtArgc = 1;
+    Harness::quietenPlatform();
+    if (kind == "start-program")
+        return startProgram(mainEntered, qtArgc, argv);
+    if (kind == "start-floor")
+        return startFloor(mainEntered, qtArgc, argv);
+    if (kind == "memory-program")
+        return memoryProgram(path, qtArgc, argv);
+    if (kind == "memory-floor")
+        return memoryFloor(path, qtArgc, argv);
+    std::fprintf(stderr, "unknown probe %s\n", kind.constData());
+    return 2;
+}
+
+double measure(const QStringList& probeArguments) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                QStringList{QStringLiteral("--probe")} + probeArguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0) {
+        std::fprintf(stderr, "quorel_bench: probe %s failed\n",
+                     qPrintable(probeArguments.join(u' ')));
+        return -1;
+    }
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
+        if (line.startsWith("RESULT "))
+            return line.mid(7).toDouble();
+    return -1;
+}
+
+} // namespace Probes

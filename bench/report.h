@@ -1,0 +1,33 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Keeps the median of every measurement as it comes in (and says so on
+// stderr, as progress), for the one table printed at the end.
+class MedianCollector : public benchmark::BenchmarkReporter {
+public:
+    bool ReportContext(const Context& context) override;
+    void ReportRuns(const std::vector<Run>& runs) override;
+
+    // Milliseconds, or the counter's value for a measurement with a counter.
+    std::optional<double> median(const std::string& name) const;
+    int repetitions(const std::string& name) const;
+
+private:
+    std::map<std::string, double> medians;
+    std::map<std::string, int> counts;
+};
+
+// A document as the table names it, and whether the targets apply to it.
+struct TableDocument {
+    std::string key;   // part of the measurement names
+    std::string label; // what the table shows
+    bool targets;
+    bool keystrokeTarget;
+};
+
+void printTable(const MedianCollector& results, const std::vector<TableDocument>& documents);
