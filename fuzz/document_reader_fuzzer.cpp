@@ -43,7 +43,13 @@ std::u16string_view viewOf(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.constData()), std::size_t(text.size())};
 }
 
+// A copy that shares nothing with text, so that a callee may work in place.
+QString unsharedCopy(const QString& text) {
+    return QString(text.constData(), text.size());
+}
+
 void checkFirstField(const QString& contents) {
+    const QString kept = unsharedCopy(contents);
     QString field;
     try {
         field = DocumentFile::firstField(contents);
@@ -53,6 +59,12 @@ void checkFirstField(const QString& contents) {
         return;
     }
     FUZZ_CHECK(!contents.isEmpty());
+    // The caller's string is left alone, and a string handed over whole
+    // (shared or not) gives the same field.
+    FUZZ_CHECK(contents == kept);
+    FUZZ_CHECK(DocumentFile::firstField(QString(contents)) == field);
+    FUZZ_CHECK(DocumentFile::firstField(unsharedCopy(contents)) == field);
+    FUZZ_CHECK(contents == kept);
     const auto [start, end] = modelField(viewOf(contents));
     FUZZ_CHECK(start <= end && end <= std::size_t(contents.size()));
     if (viewOf(field) != viewOf(contents).substr(start, end - start))
@@ -72,7 +84,8 @@ void checkRoundTrip(const QByteArray& bytes, const QString& text) {
         std::fprintf(stderr, "text %s\nread back %s\n", fuzzing::hexOf(text).constData(),
                      fuzzing::hexOf(back).constData());
     FUZZ_CHECK(back == text);
-    FUZZ_CHECK(DocumentFile::firstField(CodePage::decode(QByteArray("   ") + file)) == text);
+    const QString spaced = CodePage::decode(QByteArray("   ") + file);
+    FUZZ_CHECK(DocumentFile::firstField(spaced) == text);
 }
 
 } // namespace

@@ -44,6 +44,11 @@ QString textOf(const std::uint8_t* data, std::size_t size) {
     return text;
 }
 
+// A copy that shares nothing with text, so that a callee may work in place.
+QString unsharedCopy(const QString& text) {
+    return QString(text.constData(), text.size());
+}
+
 // The document's character for the character at text position p (not the LF
 // of a CR LF pair).
 QChar shownAs(const QString& text, qsizetype p) {
@@ -74,14 +79,24 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = textOf(data, size);
+    const QString textKept = unsharedCopy(text);
+    const QString shown = LineBreaks::toEditor(text);
+    // The same from a string nobody else holds, which may be changed in place;
+    // the caller's string stays as it was.
+    FUZZ_CHECK(LineBreaks::toEditor(unsharedCopy(text)) == shown);
+    FUZZ_CHECK(text == textKept);
     QTextDocument doc;
-    doc.setPlainText(LineBreaks::toEditor(text));
+    doc.setPlainText(shown);
 
-    const QString back = LineBreaks::fromEditor(doc.toRawText());
+    const QString raw = doc.toRawText();
+    const QString rawKept = unsharedCopy(raw);
+    const QString back = LineBreaks::fromEditor(raw);
     if (back != text)
         std::fprintf(stderr, "text %s\nread back %s\n", fuzzing::hexOf(text).constData(),
                      fuzzing::hexOf(back).constData());
     FUZZ_CHECK(back == text);
+    FUZZ_CHECK(LineBreaks::fromEditor(unsharedCopy(raw)) == text);
+    FUZZ_CHECK(raw == rawKept);
 
     // The last document position, after the last character.
     const qsizetype docEnd = doc.characterCount() - 1;
