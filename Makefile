@@ -9,7 +9,7 @@ PACKAGES := cmake ninja-build g++ make qt6-base-dev libgl-dev libgtest-dev libgm
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 NPROC := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test clean bench fuzz package install screenshot
+.PHONY: all deps configure build run test check clean bench fuzz package install screenshot
 
 all: build
 
@@ -35,6 +35,23 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(NPROC)
+
+# --- checks ------------------------------------------------------------------
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# clang-tidy on our code and clang-format on every source file.
+SANITIZER_ENV := QT_QPA_PLATFORM=offscreen \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+OUR_SOURCES = $(shell git ls-files '*.cpp' '*.h')
+
+check: PACKAGES += clang-tidy clang-format
+check: deps
+	cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUOREL_SANITIZE=ON
+	$(SANITIZER_ENV) cmake --build build-check -j $(NPROC)
+	cd build-check && $(SANITIZER_ENV) ctest --output-on-failure -j $(NPROC)
+	run-clang-tidy-14 -p build-check -quiet -j $(NPROC) '$(CURDIR)/(host|docfile|editor|search|app)/.*\.cpp$$'
+	clang-format --dry-run -Werror $(OUR_SOURCES)
 
 # --- installing ------------------------------------------------------------
 package: build

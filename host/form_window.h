@@ -7,7 +7,7 @@ class Form;
 // The Qt window behind a loaded form.
 class FormWindow : public QMainWindow {
 public:
-    explicit FormWindow(Form& form);
+    explicit FormWindow(Form& owner);
 
     // The area below the menu bar where the controls sit.
     QWidget* clientArea() const { return client; }
