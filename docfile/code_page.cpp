@@ -2,6 +2,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace CodePage {
 namespace {
 
@@ -36,7 +40,28 @@ QString decode(const QByteArray& bytes) {
 
 qsizetype firstUnencodable(const QString& text) {
     const char16_t* chars = reinterpret_cast<const char16_t*>(text.constData());
-    for (qsizetype i = 0; i < text.size(); ++i)
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Every save checks the whole text first; eight characters at a time,
+    // the Latin-1 ones pass without a look at the table. A character at or
+    // above 0x100, or in 0x80..0x9F, is looked at one by one.
+    const __m128i bias = _mm_set1_epi16(short(0x8000));
+    const __m128i latin1Top = _mm_set1_epi16(short(0x00FF ^ 0x8000));
+    const __m128i c1Start = _mm_set1_epi16(0x80);
+    const __m128i c1Width = _mm_set1_epi16(short(0x20 ^ 0x8000));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
+        const __m128i above = _mm_cmpgt_epi16(_mm_xor_si128(v, bias), latin1Top);
+        const __m128i c1 = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(v, c1Start), bias), c1Width);
+        if (_mm_movemask_epi8(_mm_or_si128(above, c1)) == 0)
+            continue;
+        for (qsizetype j = i; j < i + 8; ++j)
+            if (byteFor(chars[j]) < 0)
+                return j;
+    }
+#endif
+    for (; i < n; ++i)
         if ((chars[i] >= 0x80 && chars[i] < 0xA0) || chars[i] > 0xFF)
             if (byteFor(chars[i]) < 0)
                 return i;
@@ -45,10 +70,13 @@ qsizetype firstUnencodable(const QString& text) {
 
 QByteArray encode(const QString& text) {
     QByteArray bytes(text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
+    encode(text, bytes.data());
+    return bytes;
+}
+
+void encode(QStringView text, char* out) {
     for (const QChar c : text)
         *out++ = char(byteFor(c.unicode()));
-    return bytes;
 }
 
 } // namespace CodePage

@@ -17,5 +17,7 @@ qsizetype firstUnencodable(const QString& text);
 
 // Encodes text, which must hold only characters the code page holds.
 QByteArray encode(const QString& text);
+// The same into out, which has room for text.size() bytes.
+void encode(QStringView text, char* out);
 
 } // namespace CodePage

@@ -7,33 +7,50 @@
 namespace DocumentFile {
 
 QByteArray field(const QString& text) {
-    QByteArray bytes;
-    bytes.reserve(text.size() + 4);
-    bytes.append('"').append(CodePage::encode(text)).append("\"\r\n");
+    // One buffer, encoded into directly: the text may be tens of megabytes.
+    QByteArray bytes(text.size() + 4, Qt::Uninitialized);
+    char* out = bytes.data();
+    *out++ = '"';
+    CodePage::encode(text, out);
+    out += text.size();
+    *out++ = '"';
+    *out++ = '\r';
+    *out++ = '\n';
     return bytes;
 }
 
 QString firstField(const QString& contents) {
+    return firstField(QString(contents));
+}
+
+QString firstField(QString&& contents) {
     if (contents.isEmpty())
         raiseError(err::InputPastEnd);
     qsizetype start = 0;
     while (start < contents.size() && contents.at(start) == u' ')
         ++start;
+    qsizetype end = start;
     if (start < contents.size() && contents.at(start) == u'"') {
         ++start;
         // A field as every save writes it ends at the file's last quotation
         // mark, so marks inside the text do not cut it short.
         const qsizetype closing = contents.size() - 3;
-        if (closing >= start && contents.endsWith(QStringLiteral("\"\r\n")))
-            return contents.mid(start, closing - start);
-        const qsizetype end = contents.indexOf(u'"', start);
-        return contents.mid(start, end < 0 ? -1 : end - start);
+        if (closing >= start && contents.endsWith(QStringLiteral("\"\r\n"))) {
+            end = closing;
+        } else {
+            end = contents.indexOf(u'"', start);
+            if (end < 0)
+                end = contents.size();
+        }
+    } else {
+        while (end < contents.size() && contents.at(end) != u',' && contents.at(end) != u'\r' &&
+               contents.at(end) != u'\n')
+            ++end;
     }
-    qsizetype end = start;
-    while (end < contents.size() && contents.at(end) != u',' && contents.at(end) != u'\r' &&
-           contents.at(end) != u'\n')
-        ++end;
-    return contents.mid(start, end - start);
+    // Cutting both ends of an unshared string moves no characters.
+    contents.truncate(end);
+    contents.remove(0, start);
+    return std::move(contents);
 }
 
 void write(int channel, const QString& text) {

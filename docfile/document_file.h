@@ -20,6 +20,8 @@ QByteArray field(const QString& text);
 // - an unquoted field runs to the first comma, CR or LF, or to the end.
 // Raises error 62 (input past end of file) for an empty file.
 QString firstField(const QString& contents);
+// The same, cut out of contents in place when nobody else holds it.
+QString firstField(QString&& contents);
 
 // Writes text as one field to the output channel.
 void write(int channel, const QString& text);

@@ -144,12 +144,17 @@ QByteArray FileChannels::readAll(int channel) {
     if (ch.fd < 0)
         raiseError(err::BadFileName);
     struct stat info {};
-    QByteArray bytes;
+    // Read straight into the result, sized from the file; it grows only if
+    // the file grew since.
+    qsizetype capacity = 65536;
     if (::fstat(ch.fd, &info) == 0 && info.st_size > 0)
-        bytes.reserve(info.st_size);
-    char buffer[65536];
+        capacity = qsizetype(info.st_size) + 1;
+    QByteArray bytes(capacity, Qt::Uninitialized);
+    qsizetype size = 0;
     for (;;) {
-        const ssize_t n = ::read(ch.fd, buffer, sizeof buffer);
+        if (size == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(ch.fd, bytes.data() + size, size_t(bytes.size() - size));
         if (n == 0)
             break;
         if (n < 0) {
@@ -157,8 +162,9 @@ QByteArray FileChannels::readAll(int channel) {
                 continue;
             raiseError(err::DeviceIO);
         }
-        bytes.append(buffer, n);
+        size += n;
     }
+    bytes.truncate(size);
     return bytes;
 }
 

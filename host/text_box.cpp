@@ -28,7 +28,11 @@ void TextBox::create(Kind kind, const Twips& geometry) {
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit->setTabChangesFocus(false);
-        QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this] { fire(changeHandler); });
+        QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this] {
+            forgetText();
+            fire(changeHandler);
+        });
+        forgetText();
         attach(edit, geometry);
     } else {
         auto* edit = new QLineEdit;
@@ -38,14 +42,33 @@ void TextBox::create(Kind kind, const Twips& geometry) {
 }
 
 QString TextBox::text() const {
-    if (QPlainTextEdit* edit = multiLine(widget()))
-        return LineBreaks::fromEditor(edit->document()->toRawText());
+    if (QPlainTextEdit* edit = multiLine(widget())) {
+        if (!haveReadText) {
+            readText = LineBreaks::fromEditor(edit->document()->toRawText());
+            haveReadText = true;
+        }
+        return readText;
+    }
     return singleLine(widget())->text();
 }
 
+void TextBox::forgetText() const {
+    readText = QString();
+    haveReadText = false;
+}
+
+void TextBox::detach() {
+    forgetText();
+    Control::detach();
+}
+
 void TextBox::setText(const QString& text) {
+    setText(QString(text));
+}
+
+void TextBox::setText(QString&& text) {
     if (QPlainTextEdit* edit = multiLine(widget()))
-        edit->setPlainText(LineBreaks::toEditor(text));
+        edit->setPlainText(LineBreaks::toEditor(std::move(text)));
     else
         singleLine(widget())->setText(text);
     ErrorBarrier::rethrowPending();

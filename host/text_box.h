@@ -20,6 +20,8 @@ public:
     QString text() const;
     // Raises the change notification before it returns.
     void setText(const QString& text);
+    // The same; a text nobody else holds is converted in place.
+    void setText(QString&& text);
 
     qsizetype selStart() const;
     // Places the caret, without a selection, and scrolls it into view.
@@ -30,9 +32,18 @@ public:
 
     void setFocus();
 
+    void detach() override;
+
 private:
     qsizetype toEditor(qsizetype position) const;
     qsizetype fromEditor(qsizetype position) const;
 
+    void forgetText() const;
+
     std::function<void()> changeHandler;
+    // A multi-line box's text as text() last read it, until the next change.
+    // Reading the text out of the widget copies all of it; a search or a
+    // save that follows another without a change in between needs no copy.
+    mutable QString readText;
+    mutable bool haveReadText = false;
 };
