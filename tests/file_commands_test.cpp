@@ -130,6 +130,11 @@ TEST_F(FileCommandsTest, OpenOfAMissingFileSaysSoAndKeepsEverything) {
 TEST_F(FileCommandsTest, OpenFailuresAreReportedAndTheTextSurvives) {
     const QString empty = path(QStringLiteral("empty.txt"));
     put(empty, "");
+    const QString fifo = path(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile huge(path(QStringLiteral("huge.txt")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(FileChannels::maxInputSize() + 1));
+    huge.close();
     const struct {
         QString path;
         const char* report;
@@ -137,6 +142,9 @@ TEST_F(FileCommandsTest, OpenFailuresAreReportedAndTheTextSurvives) {
         {empty, "Run-time error '62': Input past end of file"},
         {dir.path(), "Run-time error '75': Path/File access error"},
         {path(QStringLiteral("missing/doc.txt")), "Run-time error '76': Path not found"},
+        {fifo, "Run-time error '75': Path/File access error"},
+        {QStringLiteral("/dev/zero"), "Run-time error '75': Path/File access error"},
+        {huge.fileName(), "Run-time error '7': Out of memory"},
     };
     type(QStringLiteral("survivor"));
     for (const auto& c : cases) {

@@ -210,15 +210,4 @@ TEST_F(HostTest, ClosingAFormThroughItsFrameUnloadsIt) {
     EXPECT_FALSE(Program::hasEnded());
 }
 
-TEST_F(HostTest, ButtonsIgnoreEnterAndEscape) {
-    int runs = 0;
-    form.go = [&] { ++runs; };
-    form.show();
-    goButton()->setFocus();
-    QTest::keyClick(goButton(), Qt::Key_Return);
-    QTest::keyClick(goButton(), Qt::Key_Escape);
-    EXPECT_EQ(runs, 0);
-    EXPECT_TRUE(form.isVisible());
-}
-
 } // namespace
