@@ -90,9 +90,9 @@ void printTable(const MedianCollector& results, const std::vector<TableDocument>
         lines.push_back({"  floor: encode + QSaveFile", d.label, "floor_save" + k, {}});
     }
 
-    std::printf("\n%-30s %-14s %13s %13s %7s  %s\n", "operation", "document", "median", "floor",
-                "ratio", "target");
-    std::printf("%s\n", std::string(100, '-').c_str());
+    std::printf("\n%-30s %-14s %4s %13s %13s %7s  %s\n", "operation", "document", "reps", "median",
+                "floor", "ratio", "target");
+    std::printf("%s\n", std::string(105, '-').c_str());
     for (const Line& line : lines) {
         const auto measured = results.median(line.measured);
         std::optional<double> floor;
@@ -123,9 +123,11 @@ void printTable(const MedianCollector& results, const std::vector<TableDocument>
         } else if (!line.floors.empty() || line.absolute) {
             target = "(none)";
         }
-        std::printf("%-30s %-14s %13s %13s %7s  %s\n", line.operation.c_str(),
-                    line.document.c_str(), number(measured, line.unit).c_str(),
-                    number(floor, line.unit).c_str(), ratio.c_str(), target.c_str());
+        const int reps = results.repetitions(line.measured);
+        std::printf("%-30s %-14s %4s %13s %13s %7s  %s\n", line.operation.c_str(),
+                    line.document.c_str(), reps ? std::to_string(reps).c_str() : "-",
+                    number(measured, line.unit).c_str(), number(floor, line.unit).c_str(),
+                    ratio.c_str(), target.c_str());
     }
     std::fflush(stdout);
 }
