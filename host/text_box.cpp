@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <algorithm>
+#include <limits>
 
 namespace {
 // The widget behind a text box is one of two kinds; each call asks which.
@@ -28,10 +29,9 @@ void TextBox::create(Kind kind, const Twips& geometry) {
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit->setTabChangesFocus(false);
-        QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this] {
-            forgetText();
-            fire(changeHandler);
-        });
+        QObject::connect(edit->document(), &QTextDocument::contentsChange, edit,
+                         [this](int position, int, int) { textEditedAt(position); });
+        QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this] { fire(changeHandler); });
         forgetText();
         attach(edit, geometry);
     } else {
@@ -43,10 +43,18 @@ void TextBox::create(Kind kind, const Twips& geometry) {
 
 QString TextBox::text() const {
     if (QPlainTextEdit* edit = multiLine(widget())) {
-        if (!haveReadText) {
-            readText = LineBreaks::fromEditor(edit->document()->toRawText());
-            haveReadText = true;
+        const QTextDocument& doc = *edit->document();
+        if (unchangedUpTo == 0) {
+            readText = LineBreaks::fromEditor(doc.toRawText());
+        } else if (unchangedUpTo < doc.characterCount()) {
+            // The text before the first edit is as it was read.
+            readText.truncate(TextPositions::fromDocument(doc, unchangedUpTo));
+            QTextCursor rest(const_cast<QTextDocument*>(&doc));
+            rest.setPosition(int(unchangedUpTo));
+            rest.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            readText.append(LineBreaks::fromEditor(rest.selectedText()));
         }
+        unchangedUpTo = std::numeric_limits<qsizetype>::max();
         return readText;
     }
     return singleLine(widget())->text();
@@ -54,7 +62,11 @@ QString TextBox::text() const {
 
 void TextBox::forgetText() const {
     readText = QString();
-    haveReadText = false;
+    unchangedUpTo = 0;
+}
+
+void TextBox::textEditedAt(qsizetype position) const {
+    unchangedUpTo = std::min(unchangedUpTo, position);
 }
 
 void TextBox::detach() {

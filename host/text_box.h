@@ -39,11 +39,14 @@ private:
     qsizetype fromEditor(qsizetype position) const;
 
     void forgetText() const;
+    void textEditedAt(qsizetype position) const;
 
     std::function<void()> changeHandler;
-    // A multi-line box's text as text() last read it, until the next change.
-    // Reading the text out of the widget copies all of it; a search or a
-    // save that follows another without a change in between needs no copy.
+    // A multi-line box's text as text() last read it, and the document
+    // position before which no edit has touched it since. Reading the whole
+    // text out of the widget copies all of it; the next read keeps what lies
+    // before the first edit and copies only the rest, so a search or a save
+    // after typing near the end of a large text copies little.
     mutable QString readText;
-    mutable bool haveReadText = false;
+    mutable qsizetype unchangedUpTo = 0;
 };
