@@ -1,4 +1,5 @@
 #include "host/command_button.h"
+#include "host/desktop_services.h"
 #include "host/error_barrier.h"
 #include "host/form_window.h"
 #include "host/runtime_error.h"
@@ -6,10 +7,13 @@
 #include "host/twips.h"
 #include "tests/gui_test.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <stdexcept>
 
 namespace {
@@ -208,6 +212,41 @@ TEST_F(HostTest, ClosingAFormThroughItsFrameUnloadsIt) {
     form.window()->close();
     EXPECT_FALSE(form.isLoaded());
     EXPECT_FALSE(Program::hasEnded());
+}
+
+} // namespace
+
+namespace {
+
+TEST(DesktopServicesTest, TheMessageBoxHasTheTitleNoIconAndOnlyAnOkButton) {
+    DesktopServices desktop;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QList<QAbstractButton*> buttons;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen = true;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->buttons();
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    // Should the box not appear as expected, nothing may hang the suite.
+    QTimer::singleShot(5000, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    desktop.messageBox(QStringLiteral("Nothing to save yet"));
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(title, QStringLiteral("vandrel"));
+    EXPECT_EQ(text, QStringLiteral("Nothing to save yet"));
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(buttons.size(), 1);
 }
 
 } // namespace
