@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace Probes {
 namespace {
@@ -21,20 +22,35 @@ void report(double value) {
     std::fflush(stdout);
 }
 
+// The editor as main starts it, with scripted services, shown and painted
+// once; torn down before the QApplication goes.
+class StartedEditor {
+public:
+    StartedEditor() {
+        Services::install(&services);
+        Program::setStartupForm(&w);
+        w.load();
+        painted = std::make_unique<Harness::PaintWatch>(Harness::editorWidget(w)->viewport());
+        painted->mark();
+        w.show();
+        painted->waitForPaint();
+    }
+    ~StartedEditor() {
+        Forms::destroyAll();
+        Services::install(nullptr);
+    }
+    StartedEditor(const StartedEditor&) = delete;
+    StartedEditor& operator=(const StartedEditor&) = delete;
+
+    Harness::BenchServices services;
+    main_window& w = main_window::instance();
+    std::unique_ptr<Harness::PaintWatch> painted;
+};
+
 int startProgram(Harness::Clock::time_point entered, int argc, char** argv) {
     QApplication app(argc, argv);
-    Harness::BenchServices services;
-    Services::install(&services);
-    main_window& w = main_window::instance();
-    Program::setStartupForm(&w);
-    w.load();
-    Harness::PaintWatch painted(Harness::editorWidget(w)->viewport());
-    painted.mark();
-    w.show();
-    painted.waitForPaint();
+    const StartedEditor editor;
     report(Harness::secondsSince(entered) * 1000.0);
-    Forms::destroyAll();
-    Services::install(nullptr);
     return 0;
 }
 
@@ -51,26 +67,16 @@ int startFloor(Harness::Clock::time_point entered, int argc, char** argv) {
 
 int memoryProgram(const QString& path, int argc, char** argv) {
     QApplication app(argc, argv);
-    Harness::BenchServices services;
-    Services::install(&services);
-    main_window& w = main_window::instance();
-    Program::setStartupForm(&w);
-    w.load();
-    Harness::PaintWatch painted(Harness::editorWidget(w)->viewport());
-    painted.mark();
-    w.show();
-    painted.waitForPaint();
-    services.fileAnswers << path;
-    Harness::trigger(w, "menu_file_open");
-    painted.waitForPaint();
+    StartedEditor editor;
+    editor.services.fileAnswers << path;
+    Harness::trigger(editor.w, "menu_file_open");
+    editor.painted->waitForPaint();
     Harness::settle();
-    if (!services.messages.isEmpty()) {
-        std::fprintf(stderr, "open said: %s\n", qPrintable(services.messages.join(u'|')));
+    if (!editor.services.messages.isEmpty()) {
+        std::fprintf(stderr, "open said: %s\n", qPrintable(editor.services.messages.join(u'|')));
         return 1;
     }
     report(Harness::residentMiB());
-    Forms::destroyAll();
-    Services::install(nullptr);
     return 0;
 }
 
