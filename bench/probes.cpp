@@ -54,13 +54,21 @@ int startProgram(Harness::Clock::time_point entered, int argc, char** argv) {
     return 0;
 }
 
+// The bare window of the floors, shown and painted once.
+struct ShownBareWindow {
+    ShownBareWindow() {
+        painted.mark();
+        bare.window->show();
+        painted.waitForPaint();
+    }
+
+    BareWindow bare = makeBareWindow();
+    Harness::PaintWatch painted{bare.edit->viewport()};
+};
+
 int startFloor(Harness::Clock::time_point entered, int argc, char** argv) {
     QApplication app(argc, argv);
-    BareWindow bare = makeBareWindow();
-    Harness::PaintWatch painted(bare.edit->viewport());
-    painted.mark();
-    bare.window->show();
-    painted.waitForPaint();
+    const ShownBareWindow shown;
     report(Harness::secondsSince(entered) * 1000.0);
     return 0;
 }
@@ -82,19 +90,15 @@ int memoryProgram(const QString& path, int argc, char** argv) {
 
 int memoryFloor(const QString& path, int argc, char** argv) {
     QApplication app(argc, argv);
-    BareWindow bare = makeBareWindow();
-    Harness::PaintWatch painted(bare.edit->viewport());
-    painted.mark();
-    bare.window->show();
-    painted.waitForPaint();
+    ShownBareWindow shown;
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return 1;
         const QString text = fieldOf(Documents::decode(file.readAll()));
-        bare.edit->setPlainText(text);
+        shown.bare.edit->setPlainText(text);
     }
-    painted.waitForPaint();
+    shown.painted.waitForPaint();
     Harness::settle();
     report(Harness::residentMiB());
     return 0;
