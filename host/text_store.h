@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+// The text of a multi-line text box exactly as the program sees it: UTF-16,
+// every line break as CR LF. A lone CR or a lone LF is an ordinary character
+// of its line.
+//
+// The characters live in one gap buffer, so an edit moves only the text
+// between the previous edit and this one, and a line-start index is kept up
+// to date on every edit. text() hands out the buffer itself (the gap moved
+// to its end) rather than a copy: a search or a save that reads the text
+// between two keystrokes copies nothing, and the next edit copies only if
+// the caller still holds the string.
+class TextStore {
+public:
+    TextStore();
+
+    // Replaces the whole text, taking over the string's memory where nobody
+    // else holds it.
+    void setText(QString text);
+    QString text() const;
+    qsizetype size() const;
+
+    char16_t at(qsizetype position) const;
+    // Characters [position, position + length), clamped to the text.
+    QString mid(qsizetype position, qsizetype length) const;
+
+    // Replaces length characters at position with inserted and updates the
+    // line index, including a CR LF that the edit joins or splits.
+    void replace(qsizetype position, qsizetype length, QStringView inserted);
+
+    // Lines are numbered from 0; there is always at least one.
+    qsizetype lineCount() const;
+    qsizetype lineStart(qsizetype line) const;
+    // Where the line's CR LF begins, or size() for the last line.
+    qsizetype lineEnd(qsizetype line) const;
+    // The line that holds position (0 to size()); a position between the CR
+    // and the LF of a line break belongs to the line that the break ends.
+    qsizetype lineOf(qsizetype position) const;
+
+private:
+    void moveGapTo(qsizetype position) const;
+    // Makes the gap at least needed long, and the buffer ours alone when
+    // anything is to be written into it.
+    void reserveGap(qsizetype needed);
+    void updateLineStarts(qsizetype position, qsizetype removed, QStringView inserted);
+    qsizetype startOf(qsizetype line) const;
+    // The first line that starts past position, or lineCount().
+    qsizetype lineAfter(qsizetype position) const;
+
+    // [0, gapStart) and [gapEnd, buffer.size()) hold the text. Mutable:
+    // text() moves the gap to the end and shrinks the string to the text.
+    mutable QString buffer;
+    mutable qsizetype gapStart = 0;
+    mutable qsizetype gapEnd = 0;
+    // Line starts; starts[0] == 0. The starts from shiftedFrom on lack
+    // pendingShift, which is added to them only as far as the next edit
+    // lands: typing in the first line of a long text then costs no more than
+    // in the last.
+    std::vector<qsizetype> starts;
+    qsizetype shiftedFrom = 1;
+    qsizetype pendingShift = 0;
+};
