@@ -1,0 +1,72 @@
+#include "host/edit_history.h"
+
+namespace {
+
+// Whether next carries on from previous the way a run of keystrokes does.
+bool continues(EditHistory::Kind kind, const TextChange& previous, const TextChange& next) {
+    switch (kind) {
+    case EditHistory::Kind::Typing:
+        // Typing over a selection begins a step of its own, so that undo
+        // brings the selection back before anything else.
+        return next.removed.isEmpty() &&
+               next.position == previous.position + previous.inserted.size();
+    case EditHistory::Kind::Deleting:
+        // Backspace ends where the previous deletion began; Delete stays put.
+        return next.inserted.isEmpty() &&
+               (next.position + next.removed.size() == previous.position ||
+                next.position == previous.position);
+    case EditHistory::Kind::Command:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+void EditHistory::record(Kind kind, TextChange change, TextSelection before, TextSelection after) {
+    undone.clear();
+    if (open && kind == lastKind && continues(kind, done.back().changes.back(), change)) {
+        done.back().changes.push_back(std::move(change));
+        done.back().after = after;
+    } else {
+        done.push_back(Step{{std::move(change)}, before, after});
+    }
+    lastKind = kind;
+    open = kind != Kind::Command;
+}
+
+void EditHistory::closeGroup() {
+    open = false;
+}
+
+void EditHistory::clear() {
+    done.clear();
+    undone.clear();
+    open = false;
+}
+
+bool EditHistory::canUndo() const {
+    return !done.empty();
+}
+
+bool EditHistory::canRedo() const {
+    return !undone.empty();
+}
+
+const EditHistory::Step* EditHistory::undo() {
+    if (done.empty())
+        return nullptr;
+    undone.push_back(std::move(done.back()));
+    done.pop_back();
+    open = false;
+    return &undone.back();
+}
+
+const EditHistory::Step* EditHistory::redo() {
+    if (undone.empty())
+        return nullptr;
+    done.push_back(std::move(undone.back()));
+    undone.pop_back();
+    open = false;
+    return &done.back();
+}
