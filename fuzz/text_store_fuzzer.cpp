@@ -1,0 +1,87 @@
+// The multi-line text box's store under any sequence of edits, against a
+// plain QString that makes the same edits:
+// - the text reads back as the plain string, before and after handing it out;
+// - a string handed out never changes under its holder;
+// - the line index agrees with the line breaks (CR LF pairs) of the plain
+//   string: every line's start and end, and the line of every position.
+//
+// The input is a list of edits of five bytes and more: position (two bytes),
+// length removed (one byte), then one byte that says how many of the next
+// code units to insert (UTF-16, low byte first). The inserted code units are
+// drawn mostly from CR, LF and a few letters, so that line breaks are joined
+// and split often; any code unit may come.
+
+#include "fuzz_check.h"
+#include "host/text_store.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// The line starts of text: 0, then after every CR LF.
+std::vector<qsizetype> lineStartsOf(const QString& text) {
+    std::vector<qsizetype> starts{0};
+    for (qsizetype i = 0; i + 1 < text.size(); ++i)
+        if (text.at(i) == u'\r' && text.at(i + 1) == u'\n')
+            starts.push_back(i + 2);
+    return starts;
+}
+
+void checkLines(const TextStore& store, const QString& plain) {
+    const std::vector<qsizetype> starts = lineStartsOf(plain);
+    FUZZ_CHECK(store.lineCount() == qsizetype(starts.size()));
+    for (std::size_t line = 0; line < starts.size(); ++line) {
+        const qsizetype start = starts[line];
+        const qsizetype end = line + 1 < starts.size() ? starts[line + 1] - 2 : plain.size();
+        FUZZ_CHECK(store.lineStart(qsizetype(line)) == start);
+        FUZZ_CHECK(store.lineEnd(qsizetype(line)) == end);
+        // Up to and including the position between CR and LF.
+        const qsizetype last = line + 1 < starts.size() ? end + 1 : end;
+        for (qsizetype p = start; p <= last; ++p)
+            FUZZ_CHECK(store.lineOf(p) == qsizetype(line));
+    }
+}
+
+// A code unit for an inserted text: mostly line break material.
+char16_t unitOf(std::uint8_t low, std::uint8_t high) {
+    static const char16_t common[] = {u'\r', u'\n', u'a', u' ', u'\u00E9', u'\xD83D', u'\xDE00'};
+    if (high == 0)
+        return common[low % (sizeof common / sizeof common[0])];
+    return char16_t(low | (high << 8));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    TextStore store;
+    QString plain;
+    std::size_t i = 0;
+    while (i + 4 <= size) {
+        const qsizetype position = (data[i] | (data[i + 1] << 8)) % (plain.size() + 1);
+        const qsizetype removed = std::min<qsizetype>(data[i + 2], plain.size() - position);
+        std::size_t units = data[i + 3];
+        i += 4;
+        QString inserted;
+        for (; units > 0 && i + 1 < size; --units, i += 2)
+            inserted.append(QChar(unitOf(data[i], data[i + 1])));
+        store.replace(position, removed, inserted);
+        plain.replace(position, removed, inserted);
+        FUZZ_CHECK(store.size() == plain.size());
+        if (data[i - 1] % 4 == 0) {
+            const QString handedOut = store.text();
+            const QString kept(handedOut.constData(), handedOut.size());
+            FUZZ_CHECK(handedOut == plain);
+            store.replace(0, 0, u"x");
+            plain.insert(0, u'x');
+            FUZZ_CHECK(handedOut == kept);
+        }
+    }
+    if (plain.size() > 0)
+        FUZZ_CHECK(store.mid(plain.size() / 3, plain.size() / 2) ==
+                   plain.mid(plain.size() / 3, plain.size() / 2));
+    checkLines(store, plain);
+    FUZZ_CHECK(store.text() == plain);
+    checkLines(store, plain);
+    return 0;
+}
