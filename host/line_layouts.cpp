@@ -1,0 +1,384 @@
+#include "host/line_layouts.h"
+
+#include "host/line_breaks.h"
+#include "host/text_store.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+#include <iterator>
+
+namespace {
+// Lines longer than this are laid out chunk by chunk.
+constexpr qsizetype LongLine = 4096;
+// Chunks hold between one and two of these, cut at grapheme boundaries.
+constexpr qsizetype ChunkSize = 1024;
+// Layouts kept per long line; the screen shows two or three chunks.
+constexpr size_t KeptLayouts = 32;
+// QPlainTextEdit's default tab stop distance.
+constexpr qreal TabStop = 80;
+// Text around a chunk boundary that decides whether it splits a grapheme.
+constexpr qsizetype BoundaryWindow = 32;
+
+// The character shown in place of one that a layout would take for a line
+// break, or 0 for an ordinary one.
+char16_t pictureOf(QChar c) {
+    switch (c.unicode()) {
+    case u'\r':
+        return LineBreaks::CarriageReturnPicture;
+    case u'\n':
+        return LineBreaks::LineFeedPicture;
+    case u'\u2028':
+        return u'\u2424'; // symbol for newline
+    case u'\u2029':
+        return u'\u00B6'; // pilcrow
+    default:
+        return 0;
+    }
+}
+} // namespace
+
+struct LineLayouts::Chunk {
+    qsizetype length = 0;
+    qreal width = -1; // not laid out yet
+    std::unique_ptr<QTextLayout> layout;
+    std::vector<int> pictures; // where the layout shows a control picture
+};
+
+struct LineLayouts::Line {
+    std::vector<Chunk> chunks;
+    // Where chunk i starts, as an offset and an x; right for i <= summed.
+    std::vector<qsizetype> starts;
+    std::vector<qreal> xs;
+    size_t summed = 0;
+    std::vector<size_t> laidOut; // chunks that hold a layout, oldest first
+};
+
+LineLayouts::LineLayouts(const TextStore& store) : store(store) {}
+
+LineLayouts::~LineLayouts() = default;
+
+void LineLayouts::reset(const QFont& newFont, QPaintDevice* newDevice) {
+    lines.clear();
+    preedit = Preedit();
+    font = newFont;
+    device = newDevice;
+    averageWidth = QFontMetricsF(font, device).averageCharWidth();
+    widestSeen = 0;
+}
+
+void LineLayouts::expectLineOf(qsizetype length) {
+    widestSeen = std::max(widestSeen, qreal(length) * averageWidth);
+}
+
+LineLayouts::Line& LineLayouts::entry(qsizetype line) {
+    const auto found = lines.find(line);
+    if (found != lines.end())
+        return found->second;
+    Line& l = lines[line];
+    const qsizetype start = store.lineStart(line);
+    const qsizetype length = store.lineEnd(line) - start;
+    if (length <= LongLine)
+        l.chunks.emplace_back().length = length;
+    else
+        appendChunks(l.chunks, start, 0, length);
+    l.starts.assign(l.chunks.size() + 1, 0);
+    l.xs.assign(l.chunks.size() + 1, 0);
+    return l;
+}
+
+void LineLayouts::appendChunks(std::vector<Chunk>& chunks, qsizetype lineStart, qsizetype from,
+                               qsizetype to) const {
+    while (to - from >= 2 * ChunkSize) {
+        const qsizetype next = graphemeBoundary(lineStart, from + ChunkSize, to);
+        chunks.emplace_back().length = next - from;
+        from = next;
+    }
+    if (to > from)
+        chunks.emplace_back().length = to - from;
+}
+
+qsizetype LineLayouts::graphemeBoundary(qsizetype lineStart, qsizetype offset,
+                                        qsizetype limit) const {
+    if (offset <= 0 || offset >= limit)
+        return std::clamp<qsizetype>(offset, 0, limit);
+    // Nothing below U+0300 joins the character before it.
+    if (store.at(lineStart + offset - 1) < 0x300 && store.at(lineStart + offset) < 0x300)
+        return offset;
+    const qsizetype from = std::max<qsizetype>(offset - BoundaryWindow, 0);
+    const QString window =
+        store.mid(lineStart + from, std::min(limit, offset + BoundaryWindow) - from);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, window);
+    graphemes.setPosition(offset - from);
+    if (graphemes.isAtBoundary())
+        return offset;
+    const qsizetype next = graphemes.toNextBoundary();
+    return next > 0 ? from + next : offset;
+}
+
+void LineLayouts::updateSums(Line& l) {
+    const size_t count = l.chunks.size();
+    for (size_t i = l.summed; i < count; ++i) {
+        const Chunk& c = l.chunks[i];
+        l.starts[i + 1] = l.starts[i] + c.length;
+        l.xs[i + 1] = l.xs[i] + (c.width >= 0 ? c.width : qreal(c.length) * averageWidth);
+    }
+    l.summed = count;
+    widestSeen = std::max(widestSeen, l.xs[count]);
+}
+
+size_t LineLayouts::chunkAtOffset(Line& l, qsizetype offset) {
+    updateSums(l);
+    const auto end = l.starts.begin() + qsizetype(l.chunks.size());
+    const auto after = std::upper_bound(l.starts.begin(), end, offset);
+    return size_t(std::max<qsizetype>(after - l.starts.begin() - 1, 0));
+}
+
+size_t LineLayouts::chunkAtX(Line& l, qreal x) {
+    updateSums(l);
+    const auto end = l.xs.begin() + qsizetype(l.chunks.size());
+    const auto after = std::upper_bound(l.xs.begin(), end, x);
+    return size_t(std::max<qsizetype>(after - l.xs.begin() - 1, 0));
+}
+
+const QTextLayout& LineLayouts::layoutOf(qsizetype line, Line& l, size_t chunk) {
+    Chunk& c = l.chunks[chunk];
+    if (!c.layout) {
+        updateSums(l);
+        c.layout = makeLayout(line, l, chunk);
+        c.width = c.layout->lineAt(0).naturalTextWidth();
+        l.summed = std::min(l.summed, chunk);
+        l.laidOut.push_back(chunk);
+        if (l.laidOut.size() > KeptLayouts)
+            forget(l, l.laidOut.front());
+    }
+    return *c.layout;
+}
+
+std::unique_ptr<QTextLayout> LineLayouts::makeLayout(qsizetype line, Line& l, size_t chunk) {
+    Chunk& c = l.chunks[chunk];
+    QString text = store.mid(store.lineStart(line) + l.starts[chunk], c.length);
+    c.pictures.clear();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (const char16_t picture = pictureOf(text[i])) {
+            text[i] = picture;
+            c.pictures.push_back(int(i));
+        }
+    }
+    auto layout = std::make_unique<QTextLayout>(text, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(TabStop);
+    // Chunks sit side by side from the left, so a long line reads left to right.
+    if (l.chunks.size() > 1)
+        option.setTextDirection(Qt::LeftToRight);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    if (holdsPreedit(line, l, chunk)) {
+        const int at = int(preedit.offset - l.starts[chunk]);
+        layout->setPreeditArea(at, preedit.text);
+        QList<QTextLayout::FormatRange> formats = preedit.formats;
+        for (QTextLayout::FormatRange& format : formats)
+            format.start += at;
+        layout->setFormats(formats);
+    }
+    layout->beginLayout();
+    layout->createLine().setLeadingIncluded(true);
+    layout->endLayout();
+    return layout;
+}
+
+void LineLayouts::forget(Line& l, size_t chunk) {
+    l.chunks[chunk].layout.reset();
+    std::erase(l.laidOut, chunk);
+}
+
+void LineLayouts::forgetAll(Line& l) {
+    for (const size_t chunk : l.laidOut)
+        l.chunks[chunk].layout.reset();
+    l.laidOut.clear();
+}
+
+bool LineLayouts::holdsPreedit(qsizetype line, const Line& l, size_t chunk) const {
+    if (preedit.line != line || preedit.text.isEmpty())
+        return false;
+    const bool last = chunk + 1 == l.chunks.size();
+    return preedit.offset >= l.starts[chunk] && (preedit.offset < l.starts[chunk + 1] ||
+                                                 (last && preedit.offset == l.starts[chunk + 1]));
+}
+
+int LineLayouts::preeditShift(qsizetype line, const Line& l, size_t chunk, qsizetype local) const {
+    if (!holdsPreedit(line, l, chunk))
+        return 0;
+    const qsizetype at = preedit.offset - l.starts[chunk];
+    if (local == at)
+        return preedit.cursor;
+    return local > at ? int(preedit.text.size()) : 0;
+}
+
+void LineLayouts::setPreedit(qsizetype line, qsizetype offset, const QString& text,
+                             const QList<QTextLayout::FormatRange>& formats, int cursor) {
+    for (const qsizetype shown : {preedit.line, line}) {
+        const auto found = lines.find(shown);
+        if (found != lines.end())
+            forgetAll(found->second);
+    }
+    preedit = Preedit{line, offset, text, formats, cursor};
+}
+
+qreal LineLayouts::x(qsizetype line, qsizetype offset) {
+    Line& l = entry(line);
+    const size_t chunk = chunkAtOffset(l, offset);
+    const QTextLayout& layout = layoutOf(line, l, chunk);
+    updateSums(l);
+    const qsizetype local = offset - l.starts[chunk];
+    return l.xs[chunk] +
+           layout.lineAt(0).cursorToX(int(local) + preeditShift(line, l, chunk, local));
+}
+
+qsizetype LineLayouts::offsetAt(qsizetype line, qreal x) {
+    Line& l = entry(line);
+    const size_t chunk = chunkAtX(l, x);
+    const QTextLayout& layout = layoutOf(line, l, chunk);
+    updateSums(l);
+    qsizetype local = layout.lineAt(0).xToCursor(x - l.xs[chunk]);
+    if (holdsPreedit(line, l, chunk)) {
+        const qsizetype at = preedit.offset - l.starts[chunk];
+        if (local > at)
+            local = std::max(at, local - preedit.text.size());
+    }
+    return l.starts[chunk] + std::min(local, l.chunks[chunk].length);
+}
+
+bool LineLayouts::rightToLeft(qsizetype line) {
+    Line& l = entry(line);
+    return l.chunks.size() == 1 && layoutOf(line, l, 0).text().isRightToLeft();
+}
+
+void LineLayouts::settle(qsizetype line, qsizetype offset, qreal span) {
+    Line& l = entry(line);
+    const size_t at = chunkAtOffset(l, offset);
+    qreal covered = 0;
+    for (size_t chunk = at; chunk > 0 && covered < span; --chunk) {
+        layoutOf(line, l, chunk - 1);
+        covered += l.chunks[chunk - 1].width;
+    }
+    covered = 0;
+    for (size_t chunk = at; chunk < l.chunks.size() && covered < span; ++chunk) {
+        layoutOf(line, l, chunk);
+        covered += l.chunks[chunk].width;
+    }
+    updateSums(l);
+}
+
+void LineLayouts::draw(QPainter& painter, qsizetype line, QPointF origin, qreal left, qreal right,
+                       const Marks& marks) {
+    Line& l = entry(line);
+    for (size_t chunk = chunkAtX(l, left); chunk < l.chunks.size(); ++chunk) {
+        layoutOf(line, l, chunk);
+        updateSums(l);
+        if (l.xs[chunk] > right)
+            break;
+        // Laying the chunk out may have shown it narrower than guessed.
+        if (l.xs[chunk + 1] >= left)
+            drawChunk(painter, line, l, chunk, origin + QPointF(l.xs[chunk], 0), marks);
+    }
+}
+
+void LineLayouts::drawChunk(QPainter& painter, qsizetype line, Line& l, size_t chunk, QPointF at,
+                            const Marks& marks) {
+    const Chunk& c = l.chunks[chunk];
+    const qsizetype start = l.starts[chunk];
+    const qsizetype end = start + c.length;
+    const bool last = chunk + 1 == l.chunks.size();
+    QList<QTextLayout::FormatRange> overlays;
+    QTextCharFormat picture;
+    picture.setForeground(marks.pictures);
+    for (const int offset : c.pictures)
+        overlays.append({offset, 1, picture});
+    const qsizetype from = std::max(marks.selectionStart, start) - start;
+    const qsizetype to = std::min(marks.selectionEnd, last ? end + 1 : end) - start;
+    if (from < to) {
+        const qsizetype shownFrom = from + preeditShift(line, l, chunk, from);
+        const qsizetype shownTo = to + preeditShift(line, l, chunk, to);
+        overlays.append({int(shownFrom), int(shownTo - shownFrom), marks.selection});
+    }
+    c.layout->draw(&painter, at, overlays);
+    for (const qsizetype caret : {marks.caret, marks.dropCaret}) {
+        if (caret >= start && (caret < end || (last && caret == end))) {
+            const qsizetype local = caret - start;
+            c.layout->drawCursor(&painter, at, int(local + preeditShift(line, l, chunk, local)),
+                                 marks.caretWidth);
+        }
+    }
+}
+
+void LineLayouts::keepOnly(qsizetype first, qsizetype last) {
+    for (auto it = lines.begin(); it != lines.end();) {
+        if (it->first >= first && it->first <= last) {
+            ++it;
+        } else if (it->second.chunks.size() == 1) {
+            it = lines.erase(it);
+        } else {
+            // A long line keeps the widths it has measured: the x of
+            // everything after them depends on them.
+            forgetAll(it->second);
+            ++it;
+        }
+    }
+}
+
+void LineLayouts::linesReplaced(qsizetype first, qsizetype oldLast, qsizetype newLast) {
+    lines.erase(lines.lower_bound(first), lines.upper_bound(oldLast));
+    const qsizetype shift = newLast - oldLast;
+    if (preedit.line > oldLast)
+        preedit.line += shift;
+    if (shift == 0)
+        return;
+    std::map<qsizetype, Line> moved;
+    for (auto it = lines.upper_bound(oldLast); it != lines.end();) {
+        auto node = lines.extract(it++);
+        node.key() += shift;
+        moved.insert(std::move(node));
+    }
+    lines.merge(moved);
+}
+
+void LineLayouts::lineEdited(qsizetype line, qsizetype offset, qsizetype removed,
+                             qsizetype inserted) {
+    const auto found = lines.find(line);
+    if (found == lines.end())
+        return;
+    Line& l = found->second;
+    const qsizetype lineStart = store.lineStart(line);
+    const qsizetype length = store.lineEnd(line) - lineStart;
+    if (l.chunks.size() == 1 || length <= LongLine) {
+        lines.erase(found);
+        return;
+    }
+    // Text typed at a chunk's start joins the chunk before, with the
+    // character it follows.
+    size_t first = chunkAtOffset(l, offset);
+    if (first > 0 && l.starts[first] == offset)
+        --first;
+    size_t last = removed > 0 ? chunkAtOffset(l, offset + removed - 1) : first;
+    qsizetype to = l.starts[last + 1] - removed + inserted;
+    // Take in the next chunk while the span is small or a deletion left it
+    // starting inside a grapheme.
+    while (last + 1 < l.chunks.size() &&
+           (to - l.starts[first] < ChunkSize / 4 || graphemeBoundary(lineStart, to, length) != to))
+        to += l.chunks[++last].length;
+    std::vector<Chunk> span;
+    appendChunks(span, lineStart, l.starts[first], to);
+    const qsizetype added = qsizetype(span.size()) - qsizetype(last - first + 1);
+    std::erase_if(l.laidOut, [&](size_t chunk) { return chunk >= first && chunk <= last; });
+    for (size_t& chunk : l.laidOut)
+        chunk = chunk > last ? size_t(qsizetype(chunk) + added) : chunk;
+    l.chunks.erase(l.chunks.begin() + qsizetype(first), l.chunks.begin() + qsizetype(last) + 1);
+    l.chunks.insert(l.chunks.begin() + qsizetype(first), std::make_move_iterator(span.begin()),
+                    std::make_move_iterator(span.end()));
+    l.starts.resize(l.chunks.size() + 1);
+    l.xs.resize(l.chunks.size() + 1);
+    l.summed = std::min(l.summed, first);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QTextLayout>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QPaintDevice;
+class QPainter;
+class TextStore;
+
+// The horizontal geometry of a TextStore's lines, laid out only when a line
+// is drawn or hit, and kept while it stays in view.
+//
+// A line of ordinary length is one QTextLayout, the way QPlainTextEdit lays
+// out a paragraph without wrapping. A very long line is cut into chunks of
+// one to two thousand characters that are laid out one by one: x of a
+// position is the widths of the chunks before it plus x inside its chunk,
+// and a chunk never laid out counts as its length times the font's average
+// character width. Drawing, hit testing and typing in such a line therefore
+// touch only the chunks on screen.
+//
+// Offsets are counted from the start of their line.
+class LineLayouts {
+public:
+    // What to show on a line besides its text.
+    struct Marks {
+        // A selection from start to end; an end past the line's length
+        // covers its line break too.
+        qsizetype selectionStart = 0;
+        qsizetype selectionEnd = 0;
+        qsizetype caret = -1; // -1: none on this line
+        qsizetype dropCaret = -1;
+        int caretWidth = 1;
+        QTextCharFormat selection;
+        QColor pictures; // colour of the pictures of lone CR and LF
+    };
+
+    explicit LineLayouts(const TextStore& store);
+    ~LineLayouts();
+    LineLayouts(const LineLayouts&) = delete;
+    LineLayouts& operator=(const LineLayouts&) = delete;
+
+    // Forgets every layout: the text or the font changed.
+    void reset(const QFont& font, QPaintDevice* device);
+    // The text holds a line of this many characters; widest() expects it.
+    void expectLineOf(qsizetype length);
+
+    // Lines first to oldLast became first to newLast; later lines moved.
+    void linesReplaced(qsizetype first, qsizetype oldLast, qsizetype newLast);
+    // An edit that stayed inside one line: removed characters at offset
+    // gave way to inserted ones.
+    void lineEdited(qsizetype line, qsizetype offset, qsizetype removed, qsizetype inserted);
+
+    // An input method's text being composed at offset, shown there until
+    // cleared (an empty text). cursor counts from the composed text's start.
+    void setPreedit(qsizetype line, qsizetype offset, const QString& text,
+                    const QList<QTextLayout::FormatRange>& formats, int cursor);
+
+    // x of the caret at offset (inside the composed text where there is one).
+    qreal x(qsizetype line, qsizetype offset);
+    // The caret offset nearest to x.
+    qsizetype offsetAt(qsizetype line, qreal x);
+    // Lays out the chunks within span pixels of offset, so that the x of
+    // what is drawn there next moves no more.
+    void settle(qsizetype line, qsizetype offset, qreal span);
+    // Whether the line reads right to left, as QPlainTextEdit would decide
+    // from its first strong character; a long line always reads left to right.
+    bool rightToLeft(qsizetype line);
+    // The widest line seen so far, or expected.
+    qreal widest() const { return widestSeen; }
+
+    // Draws the part of the line between x = left and right (in the line's
+    // own coordinates) with the line's origin at origin.
+    void draw(QPainter& painter, qsizetype line, QPointF origin, qreal left, qreal right,
+              const Marks& marks);
+    // Lets go of the layouts of lines outside first to last.
+    void keepOnly(qsizetype first, qsizetype last);
+
+private:
+    struct Chunk;
+    struct Line;
+    struct Preedit {
+        qsizetype line = -1;
+        qsizetype offset = 0;
+        QString text;
+        QList<QTextLayout::FormatRange> formats;
+        int cursor = 0;
+    };
+
+    Line& entry(qsizetype line);
+    void appendChunks(std::vector<Chunk>& chunks, qsizetype lineStart, qsizetype from,
+                      qsizetype to) const;
+    qsizetype graphemeBoundary(qsizetype lineStart, qsizetype offset, qsizetype limit) const;
+    void updateSums(Line& l);
+    size_t chunkAtOffset(Line& l, qsizetype offset);
+    size_t chunkAtX(Line& l, qreal x);
+    const QTextLayout& layoutOf(qsizetype line, Line& l, size_t chunk);
+    std::unique_ptr<QTextLayout> makeLayout(qsizetype line, Line& l, size_t chunk);
+    void forget(Line& l, size_t chunk);
+    void forgetAll(Line& l);
+    void drawChunk(QPainter& painter, qsizetype line, Line& l, size_t chunk, QPointF at,
+                   const Marks& marks);
+    int preeditShift(qsizetype line, const Line& l, size_t chunk, qsizetype local) const;
+    bool holdsPreedit(qsizetype line, const Line& l, size_t chunk) const;
+
+    const TextStore& store;
+    QFont font;
+    QPaintDevice* device = nullptr;
+    qreal averageWidth = 0;
+    qreal widestSeen = 0;
+    Preedit preedit;
+    std::map<qsizetype, Line> lines;
+};

@@ -1,0 +1,530 @@
+// The multi-line text view, driven as a person drives it: keys, mouse,
+// clipboard, input method and drops.
+#include "host/text_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <limits>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+class TextViewTest : public testing::Test {
+protected:
+    TextViewTest() {
+        view.resize(400, 300);
+        view.show();
+        view.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
+        view.setFocus();
+    }
+
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(&view, k, modifiers);
+    }
+    void keys(Qt::Key k, int times, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        for (int i = 0; i < times; ++i)
+            key(k, modifiers);
+    }
+    void type(const QString& text) {
+        QTest::sendKeyEvent(QTest::Click, &view, Qt::Key_unknown, text, Qt::NoModifier);
+    }
+    // A point just after the caret position, where a click puts the caret.
+    QPoint pointAt(qsizetype position) const {
+        const QRect rect = view.characterRect(position);
+        return {rect.left() + 1, rect.center().y()};
+    }
+    QWidget* area() const { return view.viewport(); }
+    // What an input method learns by asking.
+    QVariant ask(Qt::InputMethodQuery query) {
+        QInputMethodQueryEvent event(query);
+        QCoreApplication::sendEvent(&view, &event);
+        return event.value(query);
+    }
+    bool caretInView() const {
+        return area()->rect().contains(view.characterRect(view.caretPosition()).topLeft());
+    }
+    // Lines "line 000" to "line 199", each ten characters with its CR LF.
+    static QString numberedLines(int count) {
+        QString text;
+        for (int i = 0; i < count; ++i)
+            text += QStringLiteral("line %1\r\n").arg(i, 3, 10, QLatin1Char('0'));
+        text.chop(2);
+        return text;
+    }
+
+    TextView view;
+};
+
+TEST_F(TextViewTest, TypingInsertsTextAndEnterALineBreak) {
+    QSignalSpy changes(&view, &TextView::textChanged);
+    QTest::keyClicks(&view, QStringLiteral("ab"));
+    key(Qt::Key_Return);
+    QTest::keyClicks(&view, QStringLiteral("c"));
+    key(Qt::Key_Return, Qt::ShiftModifier);
+    type(QStringLiteral("€"));
+    key(Qt::Key_Tab);
+    key(Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("ab\r\nc\r\n€\t"));
+    EXPECT_EQ(view.caretPosition(), view.text().size());
+    EXPECT_EQ(changes.count(), 7) << "one change per key that types; Ctrl+B types nothing";
+    EXPECT_TRUE(view.hasFocus()) << "Tab stays in the view";
+
+    view.setSelection(1, 5);
+    QTest::keyClicks(&view, QStringLiteral("X"));
+    EXPECT_EQ(view.text(), QStringLiteral("aX\r\n€\t")) << "typing replaces the selection";
+}
+
+TEST_F(TextViewTest, BackspaceAndDeleteTakeLineBreaksAndSurrogatePairsWhole) {
+    view.setText(QStringLiteral("ab\r\ncd"));
+    view.setSelection(4, 4);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(view.text(), QStringLiteral("abcd"));
+    EXPECT_EQ(view.caretPosition(), 2);
+
+    view.setText(QStringLiteral("ab\r\ncd"));
+    view.setSelection(2, 2);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(view.text(), QStringLiteral("abcd"));
+
+    view.setText(QStringLiteral("x😀y"));
+    view.setSelection(3, 3);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(view.text(), QStringLiteral("xy"));
+    view.setText(QStringLiteral("x😀y"));
+    view.setSelection(1, 1);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(view.text(), QStringLiteral("xy"));
+
+    // As in QPlainTextEdit: Backspace takes a combining mark alone, Delete
+    // the whole character it belongs to.
+    view.setText(QStringLiteral("ae\u0301x"));
+    view.setSelection(3, 3);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(view.text(), QStringLiteral("aex"));
+    view.setText(QStringLiteral("ae\u0301x"));
+    view.setSelection(1, 1);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(view.text(), QStringLiteral("ax"));
+
+    view.setText(QStringLiteral("abc def\r\nghi"));
+    view.setSelection(5, 5);
+    key(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("abc ef\r\nghi"));
+    view.setText(QStringLiteral("abc def  ghi\r\nxyz"));
+    view.setSelection(5, 5);
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("abc dghi\r\nxyz"));
+    key(Qt::Key_End);
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("abc dghixyz"));
+}
+
+TEST_F(TextViewTest, ArrowsHomeAndEndMoveAndSelect) {
+    view.setText(QStringLiteral("abcdef\r\nxy\r\nabcdef\r\n😀z"));
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view.caretPosition(), view.text().size());
+    key(Qt::Key_Left);
+    key(Qt::Key_Left);
+    EXPECT_EQ(view.caretPosition(), 20) << "over z, then the emoji whole";
+    key(Qt::Key_Left);
+    EXPECT_EQ(view.caretPosition(), 18) << "over a line break whole";
+    key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(view.caretPosition(), 0);
+    key(Qt::Key_End);
+    EXPECT_EQ(view.caretPosition(), 6);
+    key(Qt::Key_Right);
+    EXPECT_EQ(view.caretPosition(), 8);
+
+    view.setSelection(5, 5);
+    key(Qt::Key_Down);
+    EXPECT_EQ(view.caretPosition(), 10) << "the short line's end";
+    key(Qt::Key_Down);
+    EXPECT_EQ(view.caretPosition(), 17) << "back in the column Down started from";
+    key(Qt::Key_Home);
+    EXPECT_EQ(view.caretPosition(), 12);
+    key(Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(view.selectionStart(), 12);
+    EXPECT_EQ(view.selectionEnd(), 18);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(view.anchorPosition(), 12);
+    EXPECT_EQ(view.caretPosition(), 10);
+    EXPECT_EQ(view.selectedText(), QStringLiteral("\r\n"));
+
+    view.setSelection(1, 4);
+    key(Qt::Key_Left);
+    EXPECT_EQ(view.caretPosition(), 1) << "Left ends a selection at its start";
+    view.setSelection(1, 4);
+    key(Qt::Key_Right);
+    EXPECT_EQ(view.caretPosition(), 4);
+    EXPECT_EQ(view.anchorPosition(), 4);
+
+    key(Qt::Key_Up);
+    EXPECT_EQ(view.caretPosition(), 4) << "Up on the first line stays";
+    view.setSelection(20, 20);
+    key(Qt::Key_Down);
+    EXPECT_EQ(view.caretPosition(), 20) << "Down on the last line stays";
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(view.caretPosition(), view.text().size()) << "Shift+Down there selects to the end";
+}
+
+TEST_F(TextViewTest, ControlArrowsMoveByWordsAsQPlainTextEditDoes) {
+    view.setText(QStringLiteral("foo.bar  baz, qux--x\r\nsecond"));
+    std::vector<qsizetype> stops;
+    for (int i = 0; i < 9; ++i) {
+        key(Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(view.caretPosition());
+    }
+    EXPECT_EQ(stops, (std::vector<qsizetype>{3, 4, 9, 12, 14, 17, 19, 20, 22}));
+    stops.clear();
+    for (int i = 0; i < 9; ++i) {
+        key(Qt::Key_Left, Qt::ControlModifier);
+        stops.push_back(view.caretPosition());
+    }
+    EXPECT_EQ(stops, (std::vector<qsizetype>{20, 19, 17, 14, 12, 9, 4, 3, 0}));
+    key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view.selectedText(), QStringLiteral("foo."));
+}
+
+TEST_F(TextViewTest, PageKeysMoveAScreenAndControlASelectsAll) {
+    view.setText(numberedLines(200));
+    QScrollBar* bar = view.verticalScrollBar();
+    key(Qt::Key_PageDown);
+    EXPECT_GT(bar->value(), 10);
+    EXPECT_EQ(view.caretPosition(), bar->value() * 10) << "the caret keeps its place on screen";
+    EXPECT_TRUE(caretInView());
+    const qsizetype pageStart = view.caretPosition();
+    key(Qt::Key_PageDown, Qt::ShiftModifier);
+    EXPECT_EQ(view.anchorPosition(), pageStart);
+    EXPECT_EQ(view.caretPosition(), bar->value() * 10);
+    EXPECT_GT(view.caretPosition(), pageStart);
+    EXPECT_TRUE(caretInView());
+    key(Qt::Key_PageUp);
+    key(Qt::Key_PageUp);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(view.caretPosition(), 0);
+
+    key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(view.selectionStart(), 0);
+    EXPECT_EQ(view.selectionEnd(), view.text().size());
+}
+
+TEST_F(TextViewTest, MouseClicksAndDragsSelect) {
+    view.setText(QStringLiteral("alpha beta gamma\r\nsecond line\r\nthird"));
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(6));
+    EXPECT_EQ(view.caretPosition(), 6);
+    EXPECT_EQ(view.anchorPosition(), 6);
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::ShiftModifier, pointAt(21));
+    EXPECT_EQ(view.anchorPosition(), 6);
+    EXPECT_EQ(view.caretPosition(), 21);
+
+    QTest::mousePress(area(), Qt::LeftButton, Qt::NoModifier, pointAt(32));
+    QTest::mouseMove(area(), pointAt(24));
+    QTest::mouseRelease(area(), Qt::LeftButton, Qt::NoModifier, pointAt(24));
+    EXPECT_EQ(view.anchorPosition(), 32);
+    EXPECT_EQ(view.caretPosition(), 24);
+
+    QTest::mouseDClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(8));
+    EXPECT_EQ(view.selectedText(), QStringLiteral("beta"));
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(8));
+    EXPECT_EQ(view.selectedText(), QStringLiteral("alpha beta gamma\r\n"))
+        << "a third click selects the line with its line break";
+}
+
+TEST_F(TextViewTest, DraggingPastTheBottomScrollsAndSelects) {
+    view.setText(numberedLines(200));
+    QTest::mousePress(area(), Qt::LeftButton, Qt::NoModifier, pointAt(2));
+    QTest::mouseMove(area(), QPoint(50, area()->height() + 20));
+    QTRY_VERIFY(view.verticalScrollBar()->value() > 3);
+    QTest::mouseRelease(area(), Qt::LeftButton, Qt::NoModifier, QPoint(50, area()->height() + 20));
+    EXPECT_EQ(view.anchorPosition(), 2);
+    EXPECT_GT(view.caretPosition(), 10 * (view.verticalScrollBar()->value() + 10));
+}
+
+TEST_F(TextViewTest, ClipboardCarriesLfOutAndCrLfIn) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    view.setText(QStringLiteral("one\r\ntwo"));
+    key(Qt::Key_A, Qt::ControlModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("one\ntwo"));
+
+    clipboard->setText(QStringLiteral("a\nb\rc\u2028d\r\ne"));
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("one\r\ntwoa\r\nb\r\nc\r\nd\r\ne"));
+
+    view.setSelection(5, 8);
+    key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("two"));
+    EXPECT_EQ(view.text().left(8), QStringLiteral("one\r\na\r\n"));
+    key(Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(view.text().left(10), QStringLiteral("one\r\ntwoa\r"));
+    view.setSelection(0, 3);
+    clipboard->clear();
+    key(Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("one"));
+    key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(view.text().left(2), QStringLiteral("\r\n"));
+}
+
+TEST_F(TextViewTest, UndoTakesBackTypingRunsAndRestoresTheSelection) {
+    view.setText(QStringLiteral("abc def"));
+    QTest::keyClicks(&view, QStringLiteral("xy"));
+    key(Qt::Key_Right);
+    QTest::keyClicks(&view, QStringLiteral("zw"));
+    keys(Qt::Key_Backspace, 2);
+    EXPECT_EQ(view.text(), QStringLiteral("xyabc def"));
+    QSignalSpy changes(&view, &TextView::textChanged);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("xyazwbc def"));
+    EXPECT_EQ(view.caretPosition(), 5);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("xyabc def"));
+    EXPECT_EQ(view.caretPosition(), 3);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("abc def"));
+    EXPECT_FALSE(view.isUndoAvailable());
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("xyabc def"));
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("xyazwbc def"));
+    EXPECT_EQ(changes.count(), 5) << "one change per undo or redo";
+
+    view.setText(QStringLiteral("hello world"));
+    view.setSelection(5, 0);
+    QTest::keyClicks(&view, QStringLiteral("Hi"));
+    key(Qt::Key_Return);
+    QTest::keyClicks(&view, QStringLiteral("there"));
+    EXPECT_EQ(view.text(), QStringLiteral("Hi\r\nthere world"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("Hi world")) << "Enter is a step of its own";
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("hello world"));
+    EXPECT_EQ(view.anchorPosition(), 5);
+    EXPECT_EQ(view.caretPosition(), 0);
+}
+
+TEST_F(TextViewTest, SignalsFireOncePerChange) {
+    QSignalSpy changes(&view, &TextView::textChanged);
+    QSignalSpy moves(&view, &TextView::selectionChanged);
+    view.setText(QStringLiteral("one two"));
+    EXPECT_EQ(changes.count(), 1);
+    key(Qt::Key_End);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(changes.count(), 1) << "moving the caret changes no text";
+    EXPECT_EQ(moves.count(), 2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("a\nb\nc"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Y, Qt::ControlModifier);
+    view.insertText(QStringLiteral("!"));
+    EXPECT_EQ(changes.count(), 5);
+    EXPECT_EQ(view.text(), QStringLiteral("one twa\r\nb\r\nc!"));
+}
+
+TEST_F(TextViewTest, LoneCrAndLfStayCharactersShownAsPictures) {
+    const QString text = QStringLiteral("a\rb\nc\r\nd");
+    view.setText(text);
+    EXPECT_EQ(view.text(), text);
+    key(Qt::Key_End);
+    EXPECT_EQ(view.caretPosition(), 5) << "a lone CR or LF breaks no line";
+    key(Qt::Key_Right);
+    EXPECT_EQ(view.caretPosition(), 7);
+
+    const QRect picture = view.characterRect(1);
+    EXPECT_GT(picture.width(), 3);
+    const QImage shown = area()->grab().toImage();
+    const QColor base = view.palette().color(QPalette::Base);
+    bool drawn = false;
+    for (int x = picture.left(); x <= picture.right(); ++x)
+        for (int y = picture.top(); y <= picture.bottom(); ++y)
+            drawn = drawn || shown.pixelColor(x * shown.devicePixelRatio(),
+                                              y * shown.devicePixelRatio()) != base;
+    EXPECT_TRUE(drawn) << "the lone CR shows as its picture";
+}
+
+TEST_F(TextViewTest, SetSelectionBetweenCrAndLfEndsTheLineAndScrollsThere) {
+    view.setText(numberedLines(500));
+    view.setSelection(4009, 4009);
+    EXPECT_EQ(view.caretPosition(), 4008);
+    EXPECT_TRUE(caretInView());
+    view.setSelection(19, 4019);
+    EXPECT_EQ(view.anchorPosition(), 18);
+    EXPECT_EQ(view.caretPosition(), 4018);
+
+    view.setText(QString(3000, u'w') + QStringLiteral("\r\nshort"));
+    view.setSelection(2999, 2999);
+    EXPECT_GT(view.horizontalScrollBar()->value(), 0);
+    EXPECT_TRUE(caretInView());
+    view.setSelection(3002, 3002);
+    EXPECT_EQ(view.horizontalScrollBar()->value(), 0);
+    EXPECT_TRUE(caretInView());
+}
+
+TEST_F(TextViewTest, TypingInATenMegabyteLineStaysQuick) {
+    QString line;
+    line.reserve(10'000'000);
+    while (line.size() < 10'000'000)
+        line += QStringLiteral("lorem ipsum dolor sit amet ");
+    line.truncate(10'000'000);
+    view.setText(line);
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(caretInView());
+
+    // The best of three, so that a busy machine does not fail the test;
+    // work that grows with the line would make every one of them slow.
+    const auto keystroke = [&](const QString& typed) {
+        qint64 best = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            QTest::keyClicks(&view, typed);
+            area()->repaint();
+            best = std::min(best, timer.elapsed());
+        }
+        return best;
+    };
+    EXPECT_LT(keystroke(QStringLiteral("Z")), 100) << "a keystroke at the end of the line";
+    EXPECT_TRUE(caretInView());
+
+    view.setSelection(5'000'000, 5'000'000);
+    EXPECT_LT(keystroke(QStringLiteral("Y")), 100) << "a keystroke in the middle of the line";
+    EXPECT_TRUE(caretInView());
+
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(5'000'006));
+    EXPECT_EQ(view.caretPosition(), 5'000'006);
+    key(Qt::Key_Backspace);
+    QString expected = line + QStringLiteral("ZZZ");
+    expected.insert(5'000'000, QStringLiteral("YYY"));
+    expected.remove(5'000'005, 1);
+    EXPECT_TRUE(view.text() == expected);
+}
+
+TEST_F(TextViewTest, ContextMenuOffersWhatApplies) {
+    QGuiApplication::clipboard()->clear();
+    view.setText(QStringLiteral("abc"));
+    const auto openMenu = [&] {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pointAt(1),
+                                area()->mapToGlobal(pointAt(1)));
+        QCoreApplication::sendEvent(area(), &event);
+        QMenu* menu = view.findChild<QMenu*>();
+        std::map<QString, QAction*> actions;
+        if (menu)
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator())
+                    actions[action->text().section(u'\t', 0, 0)] = action;
+        return std::pair{menu, actions};
+    };
+    const auto enabled = [](const std::map<QString, QAction*>& actions) {
+        std::vector<QString> names;
+        for (const auto& [name, action] : actions)
+            if (action->isEnabled())
+                names.push_back(name);
+        return names;
+    };
+    auto [menu, actions] = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(actions.size(), 7u);
+    EXPECT_EQ(enabled(actions), std::vector<QString>{QStringLiteral("Select All")});
+    delete menu;
+
+    view.setSelection(0, 1);
+    QTest::keyClicks(&view, QStringLiteral("Z"));
+    view.setSelection(0, 2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    std::tie(menu, actions) = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(enabled(actions).size(), 6u) << "all but Redo";
+    EXPECT_FALSE(actions[QStringLiteral("&Redo")]->isEnabled());
+    actions[QStringLiteral("Delete")]->trigger();
+    EXPECT_EQ(view.text(), QStringLiteral("c"));
+    menu->close();
+}
+
+TEST_F(TextViewTest, InputMethodComposesAndCommits) {
+    view.setText(QStringLiteral("ab"));
+    view.setSelection(1, 1);
+    QInputMethodEvent compose(QStringLiteral("xy"), {});
+    QCoreApplication::sendEvent(&view, &compose);
+    EXPECT_EQ(view.text(), QStringLiteral("ab")) << "composed text is no edit yet";
+    EXPECT_EQ(ask(Qt::ImSurroundingText).toString(), QStringLiteral("ab"));
+
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("c\nd"));
+    QCoreApplication::sendEvent(&view, &commit);
+    EXPECT_EQ(view.text(), QStringLiteral("ac\r\ndb"));
+    EXPECT_EQ(ask(Qt::ImSurroundingText).toString(), QStringLiteral("db"));
+    EXPECT_EQ(ask(Qt::ImCursorPosition).toInt(), 1);
+    const QRect caret = ask(Qt::ImCursorRectangle).toRect();
+    EXPECT_EQ(caret.topLeft(), view.characterRect(5).topLeft() + area()->pos());
+
+    QInputMethodEvent replace;
+    replace.setCommitString(QStringLiteral("Q"), -1, 1);
+    QCoreApplication::sendEvent(&view, &replace);
+    EXPECT_EQ(view.text(), QStringLiteral("ac\r\nQb"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("ab"));
+}
+
+TEST_F(TextViewTest, DropInsertsTextFromAnotherProgram) {
+    view.setText(QStringLiteral("hello world"));
+    QMimeData data;
+    data.setText(QStringLiteral("big\n"));
+    QDragEnterEvent enter(pointAt(6), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(area(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(pointAt(6)), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(area(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(view.text(), QStringLiteral("hello big\r\nworld"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("hello world"));
+}
+
+TEST_F(TextViewTest, SetTextStartsAfresh) {
+    view.setText(numberedLines(300));
+    QTest::keyClicks(&view, QStringLiteral("x"));
+    view.setSelection(2900, 2905);
+    ASSERT_GT(view.verticalScrollBar()->value(), 0);
+    QSignalSpy changes(&view, &TextView::textChanged);
+    view.setText(QStringLiteral("new"));
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(view.anchorPosition(), 0);
+    EXPECT_EQ(view.caretPosition(), 0);
+    EXPECT_FALSE(view.isUndoAvailable());
+    EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+    EXPECT_EQ(view.horizontalScrollBar()->value(), 0);
+}
+
+TEST_F(TextViewTest, WheelScrollsDownAndWithShiftSideways) {
+    view.setText(numberedLines(100) + QString(2000, u'x'));
+    const auto wheel = [&](Qt::KeyboardModifiers modifiers) {
+        const QPointF at(50, 50);
+        QWheelEvent event(at, area()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(area(), &event);
+    };
+    wheel(Qt::NoModifier);
+    EXPECT_EQ(view.verticalScrollBar()->value(), QApplication::wheelScrollLines());
+    wheel(Qt::ShiftModifier);
+    EXPECT_EQ(view.verticalScrollBar()->value(), QApplication::wheelScrollLines());
+    EXPECT_GT(view.horizontalScrollBar()->value(), 0);
+}
+
+} // namespace
