@@ -748,6 +748,9 @@ void TextView::changeEvent(QEvent* event) {
 // --- mouse -------------------------------------------------------------
 
 void TextView::mousePressEvent(QMouseEvent* event) {
+    // A click ends a composition where it stands.
+    if (!preedit.isEmpty())
+        QGuiApplication::inputMethod()->commit();
     const QPoint point = event->position().toPoint();
     const qsizetype position = positionAt(point);
     if (event->button() == Qt::MiddleButton) {
