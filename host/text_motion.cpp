@@ -82,8 +82,8 @@ qsizetype TextMotion::skipBackward(qsizetype position, qsizetype limit, Keep kee
     while (position > limit) {
         const qsizetype from = std::max(limit, position - ScanBlock);
         const QString block = store.mid(from, position - from);
-        for (auto c = block.crbegin(); c != block.crend(); ++c) {
-            if (!keep(*c))
+        for (qsizetype i = block.size(); i > 0; --i) {
+            if (!keep(block[i - 1]))
                 return position;
             --position;
         }

@@ -225,8 +225,10 @@ void TextView::redo() {
 }
 
 void TextView::takeBack(const EditHistory::Step& step) {
-    for (auto change = step.changes.rbegin(); change != step.changes.rend(); ++change)
-        replace(change->position, change->inserted.size(), change->removed);
+    for (size_t i = step.changes.size(); i > 0; --i) {
+        const TextChange& change = step.changes[i - 1];
+        replace(change.position, change.inserted.size(), change.removed);
+    }
     goalX = -1;
     select(step.before);
     ensureCaretVisible();
@@ -555,7 +557,7 @@ std::pair<qsizetype, qsizetype> TextView::surroundingText() const {
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     const auto [first, length] = surroundingText();
-    const auto inWindow = [&](qsizetype p) {
+    const auto inWindow = [first = first, length = length](qsizetype p) {
         return int(std::clamp(p - first, qsizetype(0), length));
     };
     switch (query) {
@@ -715,7 +717,7 @@ void TextView::restartBlinking() {
 void TextView::timerEvent(QTimerEvent* event) {
     if (event->timerId() == blinkTimer.timerId()) {
         caretShown = !caretShown;
-        viewport()->update(caretRect());
+        viewport()->update(caretRect().adjusted(-4, 0, 4, 0));
     } else if (event->timerId() == autoScrollTimer.timerId()) {
         autoScroll(mousePoint);
     } else if (event->timerId() == tripleClickTimer.timerId()) {

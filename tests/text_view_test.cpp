@@ -415,6 +415,41 @@ TEST_F(TextViewTest, TypingInATenMegabyteLineStaysQuick) {
     EXPECT_TRUE(view.text() == expected);
 }
 
+TEST_F(TextViewTest, EditedLinesMeasureAsFreshOnes) {
+    QString longLine;
+    while (longLine.size() < 6000)
+        longLine += QStringLiteral("wide words ");
+    view.setText(QStringLiteral("first line\r\ni\r\n") + longLine + QStringLiteral("\r\nlast"));
+    area()->repaint();
+    key(Qt::Key_Return);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    QTest::keyClicks(&view, QStringLiteral("WWW"));
+    view.setSelection(3000, 3000);
+    QTest::keyClicks(&view, QStringLiteral("iiii"));
+    key(Qt::Key_Backspace);
+    area()->repaint();
+    QGuiApplication::clipboard()->setText(QStringLiteral("x\nyyyyyyyy"));
+    view.setSelection(3, 3);
+    key(Qt::Key_V, Qt::ControlModifier);
+    view.setSelection(0, 0);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    area()->repaint();
+
+    // The short lines measure as in a view that never saw the edits.
+    TextView fresh;
+    fresh.resize(view.size());
+    fresh.setText(view.text());
+    const QString text = view.text();
+    for (qsizetype end = text.indexOf(u'\r'); end >= 0 && end < 100;
+         end = text.indexOf(u'\r', end + 1))
+        EXPECT_EQ(view.characterRect(end), fresh.characterRect(end)) << "at " << end;
+    // The long line has its own measure; the mouse finds what it shows.
+    for (qsizetype position = 30; position < 6000; position += 997)
+        EXPECT_EQ(view.positionAt(pointAt(position)), position);
+}
+
 TEST_F(TextViewTest, ContextMenuOffersWhatApplies) {
     QGuiApplication::clipboard()->clear();
     view.setText(QStringLiteral("abc"));
