@@ -214,6 +214,22 @@ qsizetype TextView::positionAt(const QPoint& point) const {
     return motion.valid(store.lineStart(line) + layouts.offsetAt(line, point.x() - textLeft()));
 }
 
+qsizetype TextView::lineCount() const {
+    return store.lineCount();
+}
+
+qsizetype TextView::lineStart(qsizetype line) const {
+    return store.lineStart(line);
+}
+
+qsizetype TextView::lineEnd(qsizetype line) const {
+    return store.lineEnd(line);
+}
+
+QString TextView::textRange(qsizetype position, qsizetype length) const {
+    return store.mid(position, length);
+}
+
 void TextView::undo() {
     if (const EditHistory::Step* step = history.undo())
         takeBack(*step);

@@ -50,6 +50,16 @@ public:
     QRect characterRect(qsizetype position) const;
     qsizetype positionAt(const QPoint& point) const;
 
+    // The line index and pieces of the text, for a screen reader that counts
+    // a line break as one character and reads a line at a time: neither
+    // needs the whole text. Lines are numbered from 0; a line ends where its
+    // CR LF begins, or at the end of the text.
+    qsizetype lineCount() const;
+    qsizetype lineStart(qsizetype line) const;
+    qsizetype lineEnd(qsizetype line) const;
+    // Characters [position, position + length), clamped to the text.
+    QString textRange(qsizetype position, qsizetype length) const;
+
 public Q_SLOTS:
     void undo();
     void redo();
