@@ -1,5 +1,7 @@
 #include "host/text_view.h"
 
+#include "host/text_view_accessible.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
@@ -117,6 +119,7 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
     setAttribute(Qt::WA_InputMethodEnabled);
     setInputMethodHints(Qt::ImhMultiLine);
     relayout();
+    TextViewAccessible::installFactory();
 }
 
 TextView::~TextView() = default;
@@ -126,10 +129,14 @@ QString TextView::text() const {
 }
 
 void TextView::setText(QString text) {
+    // Only a listening screen reader needs to hear what the text was.
+    const QString removed = TextViewAccessible::listening() ? store.text() : QString();
     store.setText(std::move(text));
     history.clear();
     preedit.clear();
     relayout();
+    if (TextViewAccessible::listening())
+        TextViewAccessible::notifyTextChange(this, 0, removed, store.text());
     goalX = -1;
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
@@ -285,6 +292,9 @@ void TextView::selectAll() {
 }
 
 void TextView::replace(qsizetype position, qsizetype length, QStringView inserted) {
+    // Only a listening screen reader needs to hear what the edit removes.
+    const QString removed =
+        TextViewAccessible::listening() ? store.mid(position, length) : QString();
     // The lines next to the edit may gain or lose a CR LF that it joins or
     // splits; the lines beyond stay as they were, only renumbered.
     const qsizetype first = store.lineOf(std::max<qsizetype>(position - 1, 0));
@@ -298,6 +308,7 @@ void TextView::replace(qsizetype position, qsizetype length, QStringView inserte
         layouts.linesReplaced(first, oldLast, newLast);
     updateScrollBars();
     viewport()->update();
+    TextViewAccessible::notifyTextChange(this, position, removed, inserted);
 }
 
 void TextView::select(TextSelection selection) {
@@ -305,11 +316,13 @@ void TextView::select(TextSelection selection) {
     restartBlinking();
     if (selection == TextSelection{anchor, caret})
         return;
+    const TextSelection before{anchor, caret};
     anchor = selection.anchor;
     caret = selection.caret;
     viewport()->update();
     if (hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+    TextViewAccessible::notifyCaretMove(this, before);
     Q_EMIT selectionChanged();
 }
 
