@@ -42,8 +42,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::open() {
-    const QString& name = path;
-    const QByteArray encoded = QFile::encodeName(name);
+    const QByteArray encoded = QFile::encodeName(path);
     struct stat info {};
     const bool exists = ::stat(encoded.constData(), &info) == 0;
     const int statError = errno;
@@ -51,8 +50,8 @@ void OutputFile::open() {
         // A read-only file is refused even where the user could replace it.
         if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0)
             raiseError(err::PathFileAccess);
-    } else if (statError != ENOENT || !FileErrors::folderExists(name)) {
-        FileErrors::raise(statError, name);
+    } else if (statError != ENOENT || !FileErrors::folderExists(path)) {
+        FileErrors::raise(statError, path);
     }
     target = resolvedPath(encoded, exists);
     const qsizetype slash = target.lastIndexOf('/');
@@ -60,7 +59,7 @@ void OutputFile::open() {
     const QByteArray folderPath = slash > 0 ? target.left(slash) : QByteArray("/");
     folder = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
-        FileErrors::raise(errno, name);
+        FileErrors::raise(errno, path);
 
     if (!createBesideTarget()) {
         const int createError = errno;

@@ -23,7 +23,7 @@
 class OutputFile {
 public:
     // Refuses a read-only file, and anything but a regular file.
-    explicit OutputFile(const QString& path);
+    explicit OutputFile(const QString& name);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -41,7 +41,7 @@ private:
     void commitReplacement(const QByteArray& bytes);
     void linkIntoFolder();
     void writeAll(const QByteArray& bytes, off_t offset);
-    void sync(int (*call)(int), int fd);
+    void sync(int (*call)(int), int file);
     void closeFile();
     [[noreturn]] void fail(int error);
 
