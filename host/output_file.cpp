@@ -93,8 +93,7 @@ bool OutputFile::createBesideTarget() {
     if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
         return fd >= 0;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        const QByteArray name =
-            '.' + targetName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const QByteArray name = hiddenName();
         fd = openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
         if (fd >= 0)
             tempName = name;
@@ -102,6 +101,11 @@ bool OutputFile::createBesideTarget() {
             return false;
     }
     return fd >= 0;
+}
+
+// A name for the new file beside the target that no directory listing shows.
+QByteArray OutputFile::hiddenName() const {
+    return '.' + targetName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
 }
 
 // Gives the new file the old one's owner and group where this process may.
@@ -167,8 +171,7 @@ void OutputFile::linkIntoFolder() {
         return;
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name =
-            '.' + targetName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const QByteArray name = hiddenName();
         if (::linkat(AT_FDCWD, self.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW) ==
             0) {
             tempName = name;

@@ -35,6 +35,7 @@ private:
     void open();
     void discard();
     bool createBesideTarget();
+    QByteArray hiddenName() const;
     bool keepOwner(uid_t owner, gid_t group);
     void openInPlace();
     void commitInPlace(const QByteArray& bytes);
