@@ -282,6 +282,14 @@ int refusesNewFiles(int folder, const char* name, int flags, mode_t mode) {
     return ::openat(folder, name, flags, mode);
 }
 
+int hasNoUnnamedFiles(int folder, const char* name, int flags, mode_t mode) {
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return ::openat(folder, name, flags, mode);
+}
+
 TEST_F(FileCommandsTest, ASaveTheDiskDoesNotConfirmFailsAndKeepsTheOldFile) {
     const QString file = path(QStringLiteral("doc.txt"));
     type(QStringLiteral("old"));
@@ -298,18 +306,28 @@ TEST_F(FileCommandsTest, ASaveTheDiskDoesNotConfirmFailsAndKeepsTheOldFile) {
     EXPECT_EQ(folder(), QStringList{QStringLiteral("doc.txt")});
     EXPECT_TRUE(w.isChanged());
 
+    // A file system without unnamed files: the named new file goes too.
+    {
+        TestFiles::SystemCallStandIns calls;
+        calls->openat = hasNoUnnamedFiles;
+        calls->fdatasync = failsWithIo;
+        ctrl(Qt::Key_S);
+    }
+    EXPECT_EQ(folder(), QStringList{QStringLiteral("doc.txt")});
+    EXPECT_EQ(contents(file), QByteArray("\"old\"\r\n"));
+
     // The rename itself is only durable once the folder is synced.
     {
         TestFiles::SystemCallStandIns calls;
         calls->fsync = failsWithIo;
         ctrl(Qt::Key_S);
     }
-    EXPECT_EQ(services.messages.size(), 2);
-    EXPECT_EQ(services.messages.value(1), services.messages.value(0));
+    EXPECT_EQ(services.messages.size(), 3);
+    EXPECT_EQ(services.messages.value(2), services.messages.value(0));
     EXPECT_TRUE(w.isChanged());
 
     ctrl(Qt::Key_S);
-    EXPECT_EQ(services.messages.size(), 2);
+    EXPECT_EQ(services.messages.size(), 3);
     EXPECT_EQ(contents(file), QByteArray("\"old and new\"\r\n"));
     EXPECT_FALSE(w.isChanged());
 }
