@@ -180,10 +180,10 @@ TEST_F(FileCommandsTest, TextTheCodePageCannotHoldIsNotSaved) {
     QTest::sendKeyEvent(QTest::Click, text(), Qt::Key_unknown, QStringLiteral("\u03A9"),
                         Qt::NoModifier);
     ctrl(Qt::Key_S);
-    ASSERT_EQ(services.messages.size(), 1);
-    EXPECT_TRUE(
-        services.messages[0].contains(QStringLiteral("\u201C\u03A9\u201D (U+03A9) on line 2")))
-        << qPrintable(services.messages[0]);
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("The text was not saved: the character \u201C\u03A9\u201D "
+                                         "(U+03A9) on line 2 cannot be stored in a Windows-1252 "
+                                         "document.")});
     EXPECT_EQ(contents(file), QByteArray("\"first\"\r\n"));
     EXPECT_TRUE(w.isChanged());
 
@@ -191,6 +191,51 @@ TEST_F(FileCommandsTest, TextTheCodePageCannotHoldIsNotSaved) {
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.txt"))));
     EXPECT_EQ(w.fileName(), file);
     EXPECT_EQ(folder(), QStringList{QStringLiteral("doc.txt")});
+}
+
+TEST_F(FileCommandsTest, ARefusedCharacterWithoutAGlyphIsNamedNotQuoted) {
+    const QString file = path(QStringLiteral("doc.txt"));
+    type(QStringLiteral("first"));
+    saveAs(file);
+    const auto refusal = [](const char* what) {
+        return QStringLiteral("The text was not saved: %1 cannot be stored in a Windows-1252 "
+                              "document.")
+            .arg(QString::fromUtf8(what));
+    };
+
+    // Shift+Enter puts a line separator into the text box.
+    QTest::keyClick(text(), Qt::Key_Return);
+    type(QStringLiteral("a"));
+    QTest::keyClick(text(), Qt::Key_Return, Qt::ShiftModifier);
+    ASSERT_TRUE(w.text_frame.text().contains(u'\u2028'));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages, QStringList{refusal("the line separator (U+2028) on line 2")});
+
+    const struct {
+        QString text;
+        const char* what;
+    } cases[] = {
+        {QStringLiteral("zero\u200Bwidth"), "the zero-width space (U+200B) on line 1"},
+        {QStringLiteral("x\r\ny\r\n\u200Dz"), "the zero-width joiner (U+200D) on line 3"},
+        {QStringLiteral("\uFEFFtext"), "the byte order mark (U+FEFF) on line 1"},
+        {QStringLiteral("rtl\u200F"), "the right-to-left mark (U+200F) on line 1"},
+        {QStringLiteral("next\u0085line"), "the next line character (U+0085) on line 1"},
+        {QStringLiteral("c1\u0080"), "the control character (U+0080) on line 1"},
+        {QStringLiteral("word\u2060joiner"), "the format character (U+2060) on line 1"},
+        {QStringLiteral("wide\u3000space"), "the space character (U+3000) on line 1"},
+        {QStringLiteral("thin\u2009space"), "the space character (U+2009) on line 1"},
+        {QStringLiteral("lone") + QChar(0xD800), "the invisible character (U+D800) on line 1"},
+        {QStringLiteral("emoji \U0001F600"),
+         "the character \u201C\U0001F600\u201D (U+1F600) on line 1"},
+    };
+    for (const auto& c : cases) {
+        services.messages.clear();
+        w.text_frame.setText(c.text);
+        ctrl(Qt::Key_S);
+        EXPECT_EQ(services.messages, QStringList{refusal(c.what)}) << c.what;
+    }
+    EXPECT_EQ(contents(file), QByteArray("\"first\"\r\n"));
+    EXPECT_TRUE(w.isChanged());
 }
 
 TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheState) {
