@@ -7,11 +7,50 @@
 #include "host/runtime_error.h"
 
 #include <QList>
+#include <array>
 
 namespace {
 
 constexpr int inputChannel = 2;
 constexpr int outputChannel = 1;
+
+// The characters without a visible glyph that a person may well type or
+// paste, by name. (The text box reads a paragraph separator, U+2029, back as
+// a line break, so it never needs one.)
+struct NamedCharacter {
+    char32_t code;
+    const char* name;
+};
+constexpr std::array<NamedCharacter, 8> namedCharacters{{
+    {0x0085, "the next line character"},
+    {0x200B, "the zero-width space"},
+    {0x200C, "the zero-width non-joiner"},
+    {0x200D, "the zero-width joiner"},
+    {0x200E, "the left-to-right mark"},
+    {0x200F, "the right-to-left mark"},
+    {0x2028, "the line separator"},
+    {0xFEFF, "the byte order mark"},
+}};
+
+// How the refusal names character c: in quotation marks if it shows, else
+// by a short description, so that the person knows what to look for.
+QString characterName(char32_t c, const QString& character) {
+    for (const NamedCharacter& named : namedCharacters)
+        if (named.code == c)
+            return QString::fromLatin1(named.name);
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+        return QStringLiteral("the control character");
+    case QChar::Other_Format:
+        return QStringLiteral("the format character");
+    case QChar::Separator_Space:
+        return QStringLiteral("the space character");
+    case QChar::Other_Surrogate: // unpaired
+        return QStringLiteral("the invisible character");
+    default:
+        return QStringLiteral("the character \u201C%1\u201D").arg(character);
+    }
+}
 
 // Why text cannot be saved, naming its first character that the document
 // file's code page cannot hold; empty if it can be saved.
@@ -19,15 +58,16 @@ QString unsavable(const QString& text) {
     const qsizetype at = CodePage::firstUnencodable(text);
     if (at < 0)
         return {};
+    const QChar first = text.at(at);
     const bool pair =
-        text.at(at).isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
-    const QString character = text.mid(at, pair ? 2 : 1);
-    const QString code =
-        QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0');
+        first.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
+    // An unpaired surrogate is named by its own code, not that of U+FFFD.
+    const char32_t c = pair ? QChar::surrogateToUcs4(first, text.at(at + 1)) : first.unicode();
+    const QString code = QString::number(c, 16).toUpper().rightJustified(4, u'0');
     const qsizetype line = QStringView(text).left(at).count(QStringLiteral("\r\n")) + 1;
-    return QStringLiteral("The text was not saved: the character \u201C%1\u201D (U+%2) on line %3 "
-                          "cannot be stored in a Windows-1252 document.")
-        .arg(character, code, QString::number(line));
+    return QStringLiteral("The text was not saved: %1 (U+%2) on line %3 cannot be stored in a "
+                          "Windows-1252 document.")
+        .arg(characterName(c, text.mid(at, pair ? 2 : 1)), code, QString::number(line));
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "host/file_channels.h"
 
+#include "host/file_errors.h"
+#include "host/output_file.h"
 #include "host/runtime_error.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -16,45 +16,14 @@
 namespace {
 
 struct Channel {
-    int fd = -1;                    // input
-    std::unique_ptr<QSaveFile> out; // output
+    int fd = -1;                     // input
+    std::unique_ptr<OutputFile> out; // output
+    QByteArray written;              // output, put on disk when the channel closes
 };
 
 std::map<int, Channel>& channels() {
     static std::map<int, Channel> table;
     return table;
-}
-
-bool folderExists(const QString& path) {
-    return QFileInfo(QFileInfo(path).absolutePath()).isDir();
-}
-
-// Maps the error of a failed system call on path to a run-time error number.
-int errorNumberFor(int error, const QString& path) {
-    switch (error) {
-    case ENOENT:
-        return folderExists(path) ? err::FileNotFound : err::PathNotFound;
-    case ENOTDIR:
-        return err::PathNotFound;
-    case EACCES:
-    case EPERM:
-        return err::PermissionDenied;
-    case ENAMETOOLONG:
-        return err::BadFileName;
-    case EMFILE:
-    case ENFILE:
-        return err::TooManyFiles;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return err::DiskFull;
-    case EIO:
-        return err::DeviceIO;
-    case ENOMEM:
-        return err::OutOfMemory;
-    default:
-        return err::PathFileAccess;
-    }
 }
 
 void checkChannelNumber(int channel) {
@@ -76,20 +45,33 @@ Channel& openChannel(int channel) {
     return it->second;
 }
 
-// Available memory as the kernel estimates it, or -1 if it cannot be read.
-qint64 availableMemory() {
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (!meminfo.open(QIODevice::ReadOnly))
-        return -1;
-    while (!meminfo.atEnd()) {
-        const QByteArray line = meminfo.readLine();
-        if (line.startsWith("MemAvailable:"))
-            return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
+// The whole of a file whose size the kernel reports as 0, as /proc's are.
+QByteArray readProcFile(const char* path) {
+    QByteArray contents;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return contents;
+    char chunk[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, chunk, sizeof chunk)) > 0 || (n < 0 && errno == EINTR))
+        contents.append(chunk, std::max<ssize_t>(n, 0));
+    ::close(fd);
+    return contents;
 }
 
 } // namespace
+
+qint64 FileChannels::availableMemory() {
+    const QByteArray meminfo = readProcFile("/proc/meminfo");
+    const qsizetype at = meminfo.indexOf("\nMemAvailable:");
+    if (at < 0)
+        return -1;
+    const qsizetype end = meminfo.indexOf('\n', at + 1);
+    bool ok = false;
+    const qint64 kib =
+        meminfo.mid(at + 14, end - at - 14).trimmed().split(' ').value(0).toLongLong(&ok);
+    return ok ? kib * 1024 : -1;
+}
 
 qint64 FileChannels::maxInputSize() {
     // Text boxes count characters in an int, and a file's text costs about
@@ -106,7 +88,7 @@ void FileChannels::openForInput(int channel, const QString& path) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        raiseError(errorNumberFor(errno, path));
+        FileErrors::raise(errno, path);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
@@ -123,19 +105,7 @@ void FileChannels::openForInput(int channel, const QString& path) {
 void FileChannels::openForOutput(int channel, const QString& path) {
     checkChannelNumber(channel);
     checkFileName(path);
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
-        // A read-only file is refused even where the user could replace it.
-        if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0)
-            raiseError(err::PathFileAccess);
-    } else if (errno != ENOENT || !folderExists(path)) {
-        raiseError(errorNumberFor(errno, path));
-    }
-    auto file = std::make_unique<QSaveFile>(path);
-    file->setDirectWriteFallback(false);
-    errno = 0;
-    if (!file->open(QIODevice::WriteOnly))
-        raiseError(errno ? errorNumberFor(errno, path) : err::PathFileAccess);
+    auto file = std::make_unique<OutputFile>(path);
     channels()[channel].out = std::move(file);
 }
 
@@ -172,10 +142,9 @@ void FileChannels::write(int channel, const QByteArray& bytes) {
     Channel& ch = openChannel(channel);
     if (!ch.out)
         raiseError(err::BadFileName);
-    errno = 0;
-    // A short write is not flagged as an error by QSaveFile: check the count.
-    if (ch.out->write(bytes) != bytes.size() || ch.out->error() != QFileDevice::NoError)
-        raiseError(errno ? errorNumberFor(errno, ch.out->fileName()) : err::DeviceIO);
+    // Held until the channel closes, so that the save knows the whole length
+    // before it touches the disk. Appending to nothing shares the bytes.
+    ch.written.append(bytes);
 }
 
 void FileChannels::close(int channel) {
@@ -184,29 +153,17 @@ void FileChannels::close(int channel) {
         return;
     Channel ch = std::move(it->second);
     channels().erase(it);
-    if (ch.fd >= 0) {
+    if (ch.fd >= 0)
         ::close(ch.fd);
-        return;
-    }
-    QSaveFile& out = *ch.out;
-    errno = 0;
-    const bool flushed = out.flush() && out.error() == QFileDevice::NoError;
-    const int flushError = errno;
-    if (!flushed) {
-        out.cancelWriting();
-        raiseError(flushError ? errorNumberFor(flushError, out.fileName()) : err::DeviceIO);
-    }
-    if (!out.commit())
-        raiseError(errno ? errorNumberFor(errno, out.fileName()) : err::DeviceIO);
+    else
+        ch.out->commit(ch.written);
 }
 
 void FileChannels::closeAll() {
-    for (auto& [number, ch] : channels()) {
+    for (auto& [number, ch] : channels())
         if (ch.fd >= 0)
             ::close(ch.fd);
-        if (ch.out)
-            ch.out->cancelWriting();
-    }
+    // Output files that were never committed leave their targets alone.
     channels().clear();
 }
 

@@ -8,9 +8,9 @@
 // closed within one command. Failures raise numbered run-time errors.
 //
 // Reading refuses anything but a regular file (a folder, a FIFO, a device)
-// before reading a byte. Writing goes to a new file beside the target that
-// replaces it only when the channel is closed after every byte was written,
-// so a failed write leaves the old file as it was.
+// before reading a byte. What is written reaches the disk when the channel
+// is closed, the way OutputFile saves: a failed save leaves the old file as
+// it was, and output that is never closed is discarded.
 class FileChannels {
 public:
     static constexpr int MaxChannel = 255;
@@ -24,7 +24,7 @@ public:
     static void write(int channel, const QByteArray& bytes);
 
     // Closing a channel that is not open is no error. Closing an output
-    // channel replaces the target file with what was written.
+    // channel saves what was written; it returns once the disk confirmed it.
     static void close(int channel);
     // Closes every channel; output not yet closed is discarded and the
     // targets keep their old contents.
@@ -35,4 +35,7 @@ public:
     // The largest file that may be opened for input, from the memory
     // available now.
     static qint64 maxInputSize();
+    // The memory available now as the kernel estimates it, in bytes; -1 if
+    // the kernel does not say.
+    static qint64 availableMemory();
 };

@@ -34,6 +34,10 @@ void Form::load() {
 
 void Form::show() {
     load();
+    // Showing brings the window back from the task bar; a maximized window
+    // comes back maximized. Activation waits for the window to be mapped.
+    if (win->windowState() & Qt::WindowMinimized)
+        win->setWindowState((win->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     win->show();
     win->raise();
     win->activateWindow();

@@ -30,6 +30,7 @@ public:
     const QString& name() const { return formName; }
 
     void load();
+    // Loads, restores from minimized, raises and activates the window.
     void show();
     void hide();
     void unload();

@@ -145,6 +145,48 @@ TEST_F(FindDialogTest, AfterAHitTypingReplacesTheFoundText) {
     EXPECT_EQ(w.text_frame.text(), QStringLiteral("baXa"));
 }
 
+// Some window managers offer minimize on the dialog although it asks for none.
+TEST_F(FindDialogTest, FindBringsBackAMinimizedDialogNormalAndActive) {
+    ctrl(Qt::Key_F);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialogWindow()));
+    dialogWindow()->setWindowState(Qt::WindowMinimized);
+    // The person goes back to the editor and asks for the dialog again.
+    window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+
+    ctrl(Qt::Key_F);
+    EXPECT_EQ(dialogWindow()->windowState() & ~Qt::WindowActive, Qt::WindowNoState);
+    EXPECT_TRUE(dialog().isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dialogWindow()));
+    EXPECT_EQ(QApplication::activeWindow(), dialogWindow());
+}
+
+TEST_F(FindDialogTest, AHitBringsBackAMinimizedEditorNormalAndActive) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    ctrl(Qt::Key_F);
+    QTest::keyClicks(findField(), QStringLiteral("nan"));
+    window()->setWindowState(Qt::WindowMinimized);
+    QTest::mouseClick(button("button_find"), Qt::LeftButton);
+
+    EXPECT_EQ(window()->windowState() & ~Qt::WindowActive, Qt::WindowNoState);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window()));
+    EXPECT_EQ(QApplication::activeWindow(), window());
+    EXPECT_EQ(QApplication::focusWidget(), text());
+    EXPECT_EQ(text()->textCursor().selectedText(), QStringLiteral("nan"));
+}
+
+TEST_F(FindDialogTest, AHitBringsBackAMinimizedMaximizedEditorMaximized) {
+    w.text_frame.setText(QStringLiteral("banana"));
+    window()->setWindowState(Qt::WindowMaximized);
+    ctrl(Qt::Key_F);
+    QTest::keyClicks(findField(), QStringLiteral("nan"));
+    window()->setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
+    QTest::mouseClick(button("button_find"), Qt::LeftButton);
+
+    EXPECT_EQ(window()->windowState() & ~Qt::WindowActive, Qt::WindowMaximized);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window()));
+}
+
 TEST_F(FindDialogTest, EnterAndEscapePressNeitherButtonAndTheFrameClosesLikeCancel) {
     w.text_frame.setText(QStringLiteral("banana"));
     ctrl(Qt::Key_F);

@@ -8,6 +8,7 @@
 #include "tests/gui_test.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -160,6 +161,19 @@ TEST_F(HostTest, EveryChangeOfTheTextIsNotified) {
     EXPECT_EQ(form.changes, 3);
     QTest::keyClick(lines(), Qt::Key_Backspace);
     EXPECT_EQ(form.changes, 4);
+
+    // Once for each edit, however many lines it brings or takes.
+    QGuiApplication::clipboard()->setText(QStringLiteral("one\ntwo\nthree"));
+    QTest::keyClick(lines(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(form.changes, 5);
+    QTest::keyClick(lines(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(lines(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(form.changes, 6);
+    QTest::keyClick(lines(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(form.changes, 7);
+    QTest::keyClick(lines(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(form.changes, 8);
+    EXPECT_EQ(form.text_lines.text(), QString());
 }
 
 TEST_F(HostTest, TheBarrierReportsAnEscapedErrorClosesChannelsAndCarriesOn) {

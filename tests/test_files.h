@@ -1,11 +1,14 @@
 #pragma once
 
+#include "host/system_calls.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 // Helpers for tests that work on real files.
 namespace TestFiles {
@@ -41,6 +44,28 @@ public:
 private:
     rlimit previous{};
     void (*previousHandler)(int);
+};
+
+// The file's inode, link count, owner, group and mode.
+inline struct stat status(const QString& file) {
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0) << file.toStdString();
+    return info;
+}
+
+// While it lives, tests may swap the system calls through which saves reach
+// the disk (SystemCalls::active()); it puts the real ones back.
+class SystemCallStandIns {
+public:
+    SystemCallStandIns() : saved(SystemCalls::active()) {}
+    ~SystemCallStandIns() { SystemCalls::active() = saved; }
+    SystemCallStandIns(const SystemCallStandIns&) = delete;
+    SystemCallStandIns& operator=(const SystemCallStandIns&) = delete;
+
+    SystemCalls* operator->() { return &SystemCalls::active(); }
+
+private:
+    SystemCalls saved;
 };
 
 } // namespace TestFiles

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch DESTDIR and checks what lands where, then
 # validates the desktop entry and the AppStream metadata as installed.
+#   check-install.sh BUILD_DIR APP_NAME
+# APP_NAME is the application name the program sets, which Qt on X11 gives its
+# windows as their class (WM_CLASS).
 set -euo pipefail
 build=$1
+app_name=$2
 dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 
@@ -26,6 +30,9 @@ unexpected=$(cd "$dest" && find . -type f | sed 's|^\./||' | sort | grep -vxF -f
 desktop-file-validate "$dest/usr/share/applications/$id.desktop" || status=1
 grep -qx "Icon=$id" "$dest/usr/share/applications/$id.desktop" || { echo "entry names another icon"; status=1; }
 grep -qx 'Exec=quorel' "$dest/usr/share/applications/$id.desktop" || { echo "Exec must run quorel without arguments"; status=1; }
+# Docks and task bars on X11 match the window to the entry through its class.
+grep -qx "StartupWMClass=$app_name" "$dest/usr/share/applications/$id.desktop" ||
+    { echo "StartupWMClass must be the window class, $app_name"; status=1; }
 appstreamcli validate --no-net "$dest/usr/share/metainfo/$id.metainfo.xml" || status=1
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
     "$dest/usr/share/metainfo/$id.metainfo.xml" || { echo "metainfo does not launch the entry"; status=1; }
