@@ -29,7 +29,11 @@ int byteFor(char16_t c) {
 } // namespace
 
 QString decode(const QByteArray& bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
+    // A document's text is edited where it lies: room to grow, which costs
+    // nothing until it is used, spares the first edits a copy of all of it.
+    QString text;
+    text.reserve(bytes.size() + bytes.size() / 8 + 1024);
+    text.resize(bytes.size());
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     for (const char b : bytes) {
         const auto u = static_cast<unsigned char>(b);

@@ -139,15 +139,15 @@ void TextStore::reserveGap(qsizetype needed) {
             buffer.detach();
         return;
     }
-    // Take whatever the allocation already has past the end (text() leaves
-    // it there) before asking for more; growing by a fraction of the text
-    // keeps a long run of typing linear.
+    // Take room the allocation already has past the end (text() leaves it
+    // there, and a freshly decoded document brings some) before asking for
+    // more, but only a little at a time: memory never touched costs far more
+    // to move the text into than memory in use. Growing the allocation by a
+    // fraction of the text keeps a long run of typing linear.
     const qsizetype spare = buffer.isDetached() ? buffer.data_ptr().freeSpaceAtEnd() : 0;
-    qsizetype grow = needed - gap;
-    if (spare < grow)
-        grow = std::max({grow, MinimumGap, size() / 8});
-    else
-        grow = spare;
+    const qsizetype lacking = needed - gap;
+    const qsizetype grow = spare >= lacking ? std::min(spare, std::max(lacking, MinimumGap))
+                                            : std::max({lacking, MinimumGap, size() / 8});
     const qsizetype tail = buffer.size() - gapEnd;
     buffer.resize(buffer.size() + grow);
     char16_t* data = writable(buffer);
