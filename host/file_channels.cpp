@@ -74,11 +74,12 @@ qint64 FileChannels::availableMemory() {
 }
 
 qint64 FileChannels::maxInputSize() {
-    // Text boxes count characters in an int, and a file's text costs about
-    // sixteen times its size while it is read, decoded and shown.
+    // While a file is opened its bytes (one per character) and its decoded
+    // text (two per character) are held at once, and the text box then keeps
+    // the text as it is: about four bytes per byte of the file leaves room.
     constexpr qint64 largest = qint64(1) << 30;
     const qint64 available = availableMemory();
-    return available < 0 ? largest : std::min(largest, available / 16);
+    return available < 0 ? largest : std::min(largest, available / 4);
 }
 
 void FileChannels::openForInput(int channel, const QString& path) {

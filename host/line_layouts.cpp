@@ -1,6 +1,5 @@
 #include "host/line_layouts.h"
 
-#include "host/line_breaks.h"
 #include "host/text_store.h"
 
 #include <QFontMetricsF>
@@ -21,14 +20,14 @@ constexpr qreal TabStop = 80;
 // Text around a chunk boundary that decides whether it splits a grapheme.
 constexpr qsizetype BoundaryWindow = 32;
 
-// The character shown in place of one that a layout would take for a line
-// break, or 0 for an ordinary one.
-char16_t pictureOf(QChar c) {
+} // namespace
+
+char16_t LineLayouts::pictureOf(QChar c) {
     switch (c.unicode()) {
     case u'\r':
-        return LineBreaks::CarriageReturnPicture;
+        return u'\u240D';
     case u'\n':
-        return LineBreaks::LineFeedPicture;
+        return u'\u240A';
     case u'\u2028':
         return u'\u2424'; // symbol for newline
     case u'\u2029':
@@ -37,7 +36,6 @@ char16_t pictureOf(QChar c) {
         return 0;
     }
 }
-} // namespace
 
 struct LineLayouts::Chunk {
     qsizetype length = 0;

@@ -25,6 +25,10 @@ class TextStore;
 // Offsets are counted from the start of their line.
 class LineLayouts {
 public:
+    // The character drawn in place of one that a layout would take for a
+    // line break (a lone CR or LF, U+2028, U+2029), or 0 for any other.
+    static char16_t pictureOf(QChar c);
+
     // What to show on a line besides its text.
     struct Marks {
         // A selection from start to end; an end past the line's length

@@ -17,11 +17,11 @@ public:
     void create(Kind kind, const Twips& geometry);
     void onChange(std::function<void()> handler) { changeHandler = std::move(handler); }
 
+    // A multi-line box hands out its text without copying it.
     QString text() const;
-    // Raises the change notification before it returns.
-    void setText(const QString& text);
-    // The same; a text nobody else holds is converted in place.
-    void setText(QString&& text);
+    // Raises the change notification before it returns. A multi-line box
+    // takes over the string's memory where nobody else holds it.
+    void setText(QString text);
 
     qsizetype selStart() const;
     // Places the caret, without a selection, and scrolls it into view.
@@ -32,21 +32,6 @@ public:
 
     void setFocus();
 
-    void detach() override;
-
 private:
-    qsizetype toEditor(qsizetype position) const;
-    qsizetype fromEditor(qsizetype position) const;
-
-    void forgetText() const;
-    void textEditedAt(qsizetype position) const;
-
     std::function<void()> changeHandler;
-    // A multi-line box's text as text() last read it, and the document
-    // position before which no edit has touched it since. Reading the whole
-    // text out of the widget copies all of it; the next read keeps what lies
-    // before the first edit and copies only the rest, so a search or a save
-    // after typing near the end of a large text copies little.
-    mutable QString readText;
-    mutable qsizetype unchangedUpTo = 0;
 };

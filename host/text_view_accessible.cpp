@@ -1,6 +1,5 @@
 #include "host/text_view_accessible.h"
 
-#include "host/line_breaks.h"
 #include "host/text_view.h"
 
 #include <QScrollBar>
@@ -84,14 +83,8 @@ QString readable(QString text) {
         if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
             c = u'\n';
             ++i;
-        } else if (c == u'\r') {
-            c = LineBreaks::CarriageReturnPicture;
-        } else if (c == u'\n') {
-            c = LineBreaks::LineFeedPicture;
-        } else if (c == u'\u2028') {
-            c = u'\u2424';
-        } else if (c == LineBreaks::ParagraphSeparator) {
-            c = u'\u00B6';
+        } else if (const char16_t picture = LineLayouts::pictureOf(text.at(i))) {
+            c = picture;
         }
         text[length++] = c;
     }

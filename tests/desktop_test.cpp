@@ -29,7 +29,7 @@ TEST_F(DesktopTest, EveryControlHasANameForScreenReaders) {
 
 TEST_F(DesktopTest, TheBusyCursorShowsWhileADocumentIsReadAndNeverStays) {
     QList<Qt::CursorShape> duringChange;
-    QObject::connect(text(), &QPlainTextEdit::textChanged, text(), [&] {
+    QObject::connect(text(), &TextView::textChanged, text(), [&] {
         const QCursor* cursor = QGuiApplication::overrideCursor();
         duringChange << (cursor ? cursor->shape() : Qt::ArrowCursor);
     });

@@ -2,12 +2,12 @@
 
 #include "editor/main_window.h"
 #include "host/form_window.h"
+#include "host/text_view.h"
 #include "tests/gui_test.h"
 #include "tests/test_files.h"
 
 #include <QApplication>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QTest>
 
 // The editor window started as the program starts it, active, for tests that
@@ -22,8 +22,8 @@ protected:
     }
 
     FormWindow* window() { return w.window(); }
-    QPlainTextEdit* text() {
-        return window()->findChild<QPlainTextEdit*>(QStringLiteral("text_frame"));
+    TextView* text() {
+        return window()->findChild<TextView*>(QStringLiteral("text_frame"));
     }
 
     // Picks a menu item the way a person does with the keyboard: Alt and the
