@@ -108,11 +108,10 @@ QByteArray prose(qsizetype bytes, bool oneLine) {
     return out;
 }
 
-BenchDocument write(const QString& folder, const QString& label, qsizetype bytes, bool oneLine,
-                    bool targets) {
+BenchDocument write(const QString& folder, const QString& label, qsizetype bytes, bool oneLine) {
     const QByteArray text = prose(bytes, oneLine);
     BenchDocument doc{label, QDir(folder).filePath(QStringLiteral("doc-%1.txt").arg(bytes)),
-                      text.size(), oneLine, targets};
+                      text.size(), oneLine};
     if (oneLine)
         doc.path = QDir(folder).filePath(QStringLiteral("line-%1.txt").arg(bytes));
     QFile file(doc.path);

@@ -10,7 +10,6 @@ struct BenchDocument {
     QString path;        // the document file
     qsizetype textBytes; // size of the text inside the field
     bool oneLine;        // a single line, no line breaks
-    bool targets;        // whether the targets apply to it
 };
 
 namespace Documents {
@@ -24,8 +23,7 @@ QString marker();
 QByteArray prose(qsizetype bytes, bool oneLine);
 
 // Writes the document file (the text as one quoted field) into folder.
-BenchDocument write(const QString& folder, const QString& label, qsizetype bytes, bool oneLine,
-                    bool targets);
+BenchDocument write(const QString& folder, const QString& label, qsizetype bytes, bool oneLine);
 
 // The floors' own code page conversion, kept apart from the program's so that a
 // change there cannot move the floor.

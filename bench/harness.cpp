@@ -3,11 +3,11 @@
 #include "editor/main_window.h"
 #include "host/form_window.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -62,13 +62,15 @@ QString BenchServices::chooseFile(FileDialog) {
     return fileAnswers.takeFirst();
 }
 
-void typeLetter(QWidget* widget, char letter) {
-    const auto key = Qt::Key(Qt::Key_A + (letter - 'a'));
-    const QString text(QChar::fromLatin1(letter));
+void pressKey(QWidget* widget, Qt::Key key, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
     QCoreApplication::sendEvent(widget, &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
     QCoreApplication::sendEvent(widget, &release);
+}
+
+void typeLetter(QWidget* widget, char letter) {
+    pressKey(widget, Qt::Key(Qt::Key_A + (letter - 'a')), QString(QChar::fromLatin1(letter)));
 }
 
 double residentMiB() {
@@ -98,8 +100,13 @@ void settle() {
     QCoreApplication::processEvents();
 }
 
-QPlainTextEdit* editorWidget(main_window& w) {
-    return w.window()->findChild<QPlainTextEdit*>(QStringLiteral("text_frame"));
+QAbstractScrollArea* editorWidget(main_window& w) {
+    auto* view = w.window()->findChild<QAbstractScrollArea*>(QStringLiteral("text_frame"));
+    if (!view) {
+        std::fprintf(stderr, "quorel_bench: no scrolling text box named text_frame\n");
+        std::exit(2);
+    }
+    return view;
 }
 
 void trigger(main_window& w, const char* action) {

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <chrono>
 
-class QPlainTextEdit;
+class QAbstractScrollArea;
 class QWidget;
 class main_window;
 
@@ -46,7 +46,8 @@ public:
     QStringList messages;
 };
 
-// A keystroke as a person types it: press and release of a letter.
+// A keystroke as a person makes it: press and release of a key.
+void pressKey(QWidget* widget, Qt::Key key, const QString& text = {});
 void typeLetter(QWidget* widget, char letter);
 // Resident memory of this process, in MiB.
 double residentMiB();
@@ -55,8 +56,10 @@ void settle();
 // Keeps the offscreen platform's notes on what it cannot do off stderr.
 void quietenPlatform();
 
-// The editor window's parts that a measurement drives.
-QPlainTextEdit* editorWidget(main_window& w);
+// The editor window's parts that a measurement drives. The text box is
+// looked up by its name and its base class only, so that the measurements
+// hold whichever widget shows the text.
+QAbstractScrollArea* editorWidget(main_window& w);
 void trigger(main_window& w, const char* action);
 
 } // namespace Harness

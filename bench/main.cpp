@@ -11,18 +11,21 @@
 #include "host/program.h"
 #include "search/find_dialog.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QPlainTextEdit>
-#include <QSaveFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <benchmark/benchmark.h>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 using Harness::Clock;
 using Harness::secondsSince;
@@ -34,9 +37,13 @@ struct Session {
     std::vector<BenchDocument> documents;
     Harness::BenchServices services;
     main_window* window = nullptr;
-    QPlainTextEdit* edit = nullptr;
+    QAbstractScrollArea* view = nullptr;
     std::unique_ptr<Harness::PaintWatch> painted;
     const BenchDocument* opened = nullptr;
+    // The length of the text box's text, kept up to date as letters are
+    // typed: reading the text to learn it would, with some widgets, do ahead
+    // of time the work that a timed save or search that follows has to do.
+    qsizetype length = 0;
     Probes::BareWindow bare;
     std::unique_ptr<Harness::PaintWatch> barePainted;
     int files = 0;
@@ -45,6 +52,10 @@ struct Session {
 };
 
 Session* session = nullptr;
+
+TextBox& textBox() {
+    return session->window->text_frame;
+}
 
 // Each document's bytes and text, read once and kept for the floors.
 struct Prepared {
@@ -87,6 +98,11 @@ bool quiet(benchmark::State& state) {
     return false;
 }
 
+void markOpened(const BenchDocument& d) {
+    session->opened = &d;
+    session->length = textBox().text().size();
+}
+
 void openInEditor(const BenchDocument& d) {
     Session& s = *session;
     if (s.opened == &d)
@@ -96,31 +112,55 @@ void openInEditor(const BenchDocument& d) {
     s.services.fileAnswers << d.path;
     Harness::trigger(*s.window, "menu_file_open");
     Harness::settle();
-    s.opened = &d;
+    markOpened(d);
 }
 
-void caretToEnd() {
-    session->edit->moveCursor(QTextCursor::End);
-    session->edit->ensureCursorVisible();
+void caretTo(qsizetype position) {
+    textBox().setSelStart(position);
     Harness::settle();
 }
 
-void caretToMiddle() {
-    QTextCursor cursor(session->edit->document());
-    cursor.setPosition(session->edit->document()->characterCount() / 2);
-    session->edit->setTextCursor(cursor);
-    session->edit->ensureCursorVisible();
+// One letter where the caret is; the caret has no selection, so the text grows by one.
+void typeLetter() {
+    Harness::typeLetter(session->view, 'x');
+    ++session->length;
+}
+
+void typeAt(qsizetype position) {
+    caretTo(position);
+    typeLetter();
     Harness::settle();
 }
 
-void typeAtEnd() {
-    caretToEnd();
-    Harness::typeLetter(session->edit, 'x');
-    Harness::settle();
+bool lengthKept(benchmark::State& state) {
+    return !failed(state, textBox().text().size() != session->length, "no letter typed");
 }
 
-bool foundMarker() {
-    return session->edit->textCursor().selectedText() == Documents::marker();
+bool markerSelected() {
+    const TextBox& box = textBox();
+    const QString text = box.text();
+    return box.selLength() == Documents::marker().size() &&
+           QStringView(text).mid(box.selStart(), box.selLength()) == Documents::marker();
+}
+
+// Search > find next for the marker from the start of the text.
+void findMarker() {
+    find_dialog& dialog = find_dialog::instance();
+    dialog.currentSearch = Documents::marker();
+    dialog.startPos = 1;
+    Harness::trigger(*session->window, "menu_search_findnext");
+}
+
+// File > save as to a new copy, never over the document itself; the copy's
+// name, or an empty one if the save failed.
+QString saveToCopy(benchmark::State& state) {
+    const QString name = session->newFile();
+    session->services.fileAnswers << name;
+    Harness::trigger(*session->window, "menu_file_saveas");
+    Harness::settle();
+    if (!quiet(state) || failed(state, session->window->isChanged(), "not saved"))
+        return {};
+    return name;
 }
 
 // --- the floors --------------------------------------------------------------
@@ -147,7 +187,77 @@ void floorDecode(benchmark::State& state, const BenchDocument& d) {
     }
 }
 
-void floorShow(benchmark::State& state, const BenchDocument& d) {
+void floorFind(benchmark::State& state, const BenchDocument& d) {
+    const QString& text = prepare(d).text;
+    const QString marker = Documents::marker();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const qsizetype at = text.indexOf(marker);
+        state.SetIterationTime(secondsSince(start));
+        if (failed(state, at < 0, "marker not found"))
+            return;
+    }
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+// What a save that can survive a power cut has to do at the least: a new
+// file beside the target, synced, renamed over the target, and the folder
+// synced so that the rename itself is on the disk.
+bool replaceDurably(const QByteArray& folderPath, const char* name, const QByteArray& bytes) {
+    const int folder = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return false;
+    const char* const temporary = ".floor-save.tmp";
+    const int fd = ::openat(folder, temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    bool ok = fd >= 0 && writeAll(fd, bytes) && ::fdatasync(fd) == 0;
+    if (fd >= 0)
+        ok = ::close(fd) == 0 && ok;
+    ok = ok && ::renameat(folder, temporary, folder, name) == 0 && ::fsync(folder) == 0;
+    if (!ok)
+        ::unlinkat(folder, temporary, 0);
+    ::close(folder);
+    return ok;
+}
+
+void floorSave(benchmark::State& state, const BenchDocument& d) {
+    const QString& text = prepare(d).text;
+    const QByteArray folder = QFile::encodeName(session->folder.path());
+    const char* const name = "floor-save.txt";
+    // The target exists, as it does when a document is saved again.
+    const QString target = session->folder.filePath(QString::fromLatin1(name));
+    QFile existing(target);
+    if (failed(state, !existing.open(QIODevice::WriteOnly) || existing.write(prepare(d).bytes) < 0,
+               "cannot write the target"))
+        return;
+    existing.close();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const QByteArray bytes = Documents::encode(text);
+        const bool ok = replaceDurably(folder, name, bytes);
+        state.SetIterationTime(secondsSince(start));
+        if (failed(state, !ok, "the floor's save failed"))
+            break;
+    }
+    QFile::remove(target);
+}
+
+// --- for comparison: a bare QPlainTextEdit ----------------------------------------
+
+void plainShow(benchmark::State& state, const BenchDocument& d) {
     Session& s = *session;
     const QString& text = prepare(d).text;
     for (auto _ : state) {
@@ -161,34 +271,6 @@ void floorShow(benchmark::State& state, const BenchDocument& d) {
     }
     s.bare.edit->setPlainText(QString());
     Harness::settle();
-}
-
-void floorFind(benchmark::State& state, const BenchDocument& d) {
-    const QString& text = prepare(d).text;
-    const QString marker = Documents::marker();
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        const qsizetype at = text.indexOf(marker);
-        state.SetIterationTime(secondsSince(start));
-        if (failed(state, at < 0, "marker not found"))
-            return;
-    }
-}
-
-void floorSave(benchmark::State& state, const BenchDocument& d) {
-    const QString& text = prepare(d).text;
-    for (auto _ : state) {
-        const QString name = session->newFile();
-        const auto start = Clock::now();
-        const QByteArray bytes = Documents::encode(text);
-        QSaveFile file(name);
-        const bool ok =
-            file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-        state.SetIterationTime(secondsSince(start));
-        QFile::remove(name);
-        if (failed(state, !ok, "QSaveFile failed"))
-            return;
-    }
 }
 
 // --- the program ---------------------------------------------------------------
@@ -206,10 +288,10 @@ void open(benchmark::State& state, const BenchDocument& d) {
         Harness::trigger(*s.window, "menu_file_open");
         s.painted->waitForPaint();
         state.SetIterationTime(secondsSince(start));
-        s.opened = &d;
         if (!quiet(state) ||
             failed(state, s.window->fileName() != d.path || s.window->isChanged(), "not opened"))
             return;
+        markOpened(d);
     }
 }
 
@@ -229,63 +311,126 @@ void saveAs(benchmark::State& state, const BenchDocument& d) {
     }
 }
 
-void saveEdited(benchmark::State& state, const BenchDocument& d) {
+// File > save after one letter typed (not timed) at the end or at the start.
+void saveEdited(benchmark::State& state, const BenchDocument& d, bool atStart) {
     Session& s = *session;
     openInEditor(d);
-    // Saves go to a copy, never over the document itself.
-    const QString name = s.newFile();
-    s.services.fileAnswers << name;
-    Harness::trigger(*s.window, "menu_file_saveas");
+    const QString copy = saveToCopy(state);
+    if (copy.isEmpty())
+        return;
     for (auto _ : state) {
-        typeAtEnd();
+        typeAt(atStart ? 0 : s.length);
         const auto start = Clock::now();
         Harness::trigger(*s.window, "menu_file_save");
         state.SetIterationTime(secondsSince(start));
         if (!quiet(state) || failed(state, s.window->isChanged(), "not saved"))
-            return;
+            break;
     }
-    QFile::remove(name);
+    QFile::remove(copy);
 }
 
 // Find next of the marker from the start, repeated without a change or with
 // a letter typed at the end before each search.
 void findNext(benchmark::State& state, const BenchDocument& d, bool editFirst) {
-    Session& s = *session;
     openInEditor(d);
-    find_dialog& dialog = find_dialog::instance();
-    dialog.currentSearch = Documents::marker();
-    // The first search after opening reads the whole text: neither row measures it.
-    dialog.startPos = 1;
-    Harness::trigger(*s.window, "menu_search_findnext");
+    // The first search after opening may read the whole text: neither row measures it.
+    findMarker();
     Harness::settle();
     for (auto _ : state) {
         if (editFirst)
-            typeAtEnd();
-        dialog.startPos = 1;
+            typeAt(session->length);
         const auto start = Clock::now();
-        Harness::trigger(*s.window, "menu_search_findnext");
+        findMarker();
         state.SetIterationTime(secondsSince(start));
-        if (!quiet(state) || failed(state, !foundMarker(), "marker not selected"))
+        if (!quiet(state) || failed(state, !markerSelected(), "marker not selected"))
             return;
         Harness::settle();
     }
 }
 
+// One letter typed where the caret is, until it is painted.
+void timedLetter(benchmark::State& state) {
+    Session& s = *session;
+    s.painted->mark();
+    const auto start = Clock::now();
+    typeLetter();
+    s.painted->waitForPaint();
+    state.SetIterationTime(secondsSince(start));
+}
+
 void keystroke(benchmark::State& state, const BenchDocument& d, bool middle) {
+    openInEditor(d);
+    for (auto _ : state) {
+        caretTo(middle ? session->length / 2 : session->length);
+        timedLetter(state);
+        if (!lengthKept(state))
+            return;
+    }
+}
+
+// A letter typed at the end right after a find next (which selects the
+// marker) or a save, both not timed: either may have asked the text box for
+// its whole text.
+void keystrokeAfter(benchmark::State& state, const BenchDocument& d, bool afterSave) {
+    openInEditor(d);
+    for (auto _ : state) {
+        if (afterSave) {
+            const QString copy = saveToCopy(state);
+            if (copy.isEmpty())
+                return;
+            QFile::remove(copy);
+        } else {
+            findMarker();
+            if (!quiet(state) || failed(state, !markerSelected(), "marker not selected"))
+                return;
+        }
+        caretTo(session->length);
+        timedLetter(state);
+        if (!lengthKept(state))
+            return;
+    }
+}
+
+// Home with the caret at the end of the text's last line, or End from the
+// start of that line; on the single line, a jump across the whole text.
+void lineKey(benchmark::State& state, const BenchDocument& d, Qt::Key key) {
     Session& s = *session;
     openInEditor(d);
     for (auto _ : state) {
-        if (middle)
-            caretToMiddle();
-        else
-            caretToEnd();
-        const int before = s.edit->document()->characterCount();
+        caretTo(s.length);
+        if (key == Qt::Key_End) {
+            Harness::pressKey(s.view, Qt::Key_Home);
+            Harness::settle();
+        }
+        const qsizetype from = textBox().selStart();
         s.painted->mark();
         const auto start = Clock::now();
-        Harness::typeLetter(s.edit, 'x');
+        Harness::pressKey(s.view, key);
         s.painted->waitForPaint();
         state.SetIterationTime(secondsSince(start));
-        if (failed(state, s.edit->document()->characterCount() != before + 1, "no letter typed"))
+        if (failed(state, textBox().selStart() == from, "the caret did not move"))
+            return;
+    }
+}
+
+// One page to the right from the left edge, as a click in the scroll bar's
+// trough does.
+void pageRight(benchmark::State& state, const BenchDocument& d) {
+    Session& s = *session;
+    openInEditor(d);
+    QScrollBar* bar = s.view->horizontalScrollBar();
+    for (auto _ : state) {
+        caretTo(0);
+        bar->setValue(0);
+        Harness::settle();
+        if (failed(state, bar->maximum() <= 0, "the scroll bar has no range"))
+            return;
+        s.painted->mark();
+        const auto start = Clock::now();
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        s.painted->waitForPaint();
+        state.SetIterationTime(secondsSince(start));
+        if (failed(state, bar->value() == 0, "did not scroll"))
             return;
     }
 }
@@ -314,13 +459,15 @@ void closeDocument() {
     Harness::trigger(*session->window, "menu_file_new");
     Harness::settle();
     session->opened = nullptr;
+    session->length = 0;
     forgetPrepared();
 }
 
 // --- registration --------------------------------------------------------------
 
-// Every edit of the single long line costs the widget seconds: the rows that
-// type into it, and the fresh processes that open it, run 3 times there.
+// Every edit of the single long line, and every move across it, may cost a
+// widget seconds: the rows that type into it or move across it, the fresh
+// processes that open it and the bare QPlainTextEdit's show run 3 times there.
 int repetitionsFor(const BenchDocument& d, bool slowOnOneLine) {
     return d.oneLine && slowOnOneLine ? 3 : 5;
 }
@@ -343,23 +490,30 @@ void registerAll(const std::vector<TableDocument>& keys) {
         const BenchDocument& d = session->documents[i];
         const std::string k = "/" + keys[i].key;
         const int reps = repetitionsFor(d, false);
-        const int slowReps = repetitionsFor(d, true);
-        add("floor_read" + k, reps, [&d](benchmark::State& st) { floorRead(st, d); });
-        add("floor_decode" + k, reps, [&d](benchmark::State& st) { floorDecode(st, d); });
-        add("floor_show" + k, reps, [&d](benchmark::State& st) { floorShow(st, d); });
-        add("floor_find" + k, reps, [&d](benchmark::State& st) { floorFind(st, d); });
-        add("floor_save" + k, reps, [&d](benchmark::State& st) { floorSave(st, d); });
-        add("open" + k, reps, [&d](benchmark::State& st) { open(st, d); });
-        add("save_as" + k, reps, [&d](benchmark::State& st) { saveAs(st, d); });
-        add("find_repeated" + k, reps, [&d](benchmark::State& st) { findNext(st, d, false); });
-        add("find_after_edit" + k, slowReps, [&d](benchmark::State& st) { findNext(st, d, true); });
-        add("save_edited" + k, slowReps, [&d](benchmark::State& st) { saveEdited(st, d); });
-        add("key_end" + k, slowReps, [&d](benchmark::State& st) { keystroke(st, d, false); });
-        add("key_middle" + k, slowReps, [&d](benchmark::State& st) { keystroke(st, d, true); });
-        add("floor_rss" + k, slowReps,
-            [&d](benchmark::State& st) { memory(st, d, "memory-floor"); });
-        add("rss" + k, slowReps, [&d](benchmark::State& st) { memory(st, d, "memory-program"); });
-        add("close" + k, 1, [](benchmark::State& st) {
+        const int slow = repetitionsFor(d, true);
+        using S = benchmark::State;
+        add("floor_read" + k, reps, [&d](S& st) { floorRead(st, d); });
+        add("floor_decode" + k, reps, [&d](S& st) { floorDecode(st, d); });
+        add("floor_find" + k, reps, [&d](S& st) { floorFind(st, d); });
+        add("floor_save" + k, reps, [&d](S& st) { floorSave(st, d); });
+        add("plain_show" + k, slow, [&d](S& st) { plainShow(st, d); });
+        add("open" + k, reps, [&d](S& st) { open(st, d); });
+        add("save_as" + k, reps, [&d](S& st) { saveAs(st, d); });
+        add("find_repeated" + k, reps, [&d](S& st) { findNext(st, d, false); });
+        add("find_after_edit" + k, slow, [&d](S& st) { findNext(st, d, true); });
+        add("save_edit_end" + k, slow, [&d](S& st) { saveEdited(st, d, false); });
+        add("save_edit_start" + k, slow, [&d](S& st) { saveEdited(st, d, true); });
+        add("type_end" + k, slow, [&d](S& st) { keystroke(st, d, false); });
+        add("type_middle" + k, slow, [&d](S& st) { keystroke(st, d, true); });
+        add("type_after_find" + k, slow, [&d](S& st) { keystrokeAfter(st, d, false); });
+        add("type_after_save" + k, slow, [&d](S& st) { keystrokeAfter(st, d, true); });
+        add("home" + k, slow, [&d](S& st) { lineKey(st, d, Qt::Key_Home); });
+        add("end" + k, slow, [&d](S& st) { lineKey(st, d, Qt::Key_End); });
+        add("page_right" + k, slow, [&d](S& st) { pageRight(st, d); });
+        add("floor_rss" + k, reps, [&d](S& st) { memory(st, d, "memory-floor"); });
+        add("rss" + k, slow, [&d](S& st) { memory(st, d, "memory-program"); });
+        add("plain_rss" + k, slow, [&d](S& st) { memory(st, d, "memory-plaintextedit"); });
+        add("close" + k, 1, [](S& st) {
             for (auto _ : st) {
                 closeDocument();
                 st.SetIterationTime(0);
@@ -390,26 +544,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorel_bench: writing the documents into %s\n",
                  qPrintable(s.folder.path()));
     constexpr qsizetype MB = 1000 * 1000;
+    s.documents.push_back(Documents::write(s.folder.path(), QStringLiteral("1 MB"), MB, false));
     s.documents.push_back(
-        Documents::write(s.folder.path(), QStringLiteral("1 MB"), MB, false, true));
+        Documents::write(s.folder.path(), QStringLiteral("10 MB"), 10 * MB, false));
     s.documents.push_back(
-        Documents::write(s.folder.path(), QStringLiteral("10 MB"), 10 * MB, false, true));
+        Documents::write(s.folder.path(), QStringLiteral("50 MB"), 50 * MB, false));
     s.documents.push_back(
-        Documents::write(s.folder.path(), QStringLiteral("50 MB"), 50 * MB, false, true));
-    s.documents.push_back(
-        Documents::write(s.folder.path(), QStringLiteral("1 line 10 MB"), 10 * MB, true, false));
-    const std::vector<TableDocument> keys = {{"1MB", "1 MB", true, false},
-                                             {"10MB", "10 MB", true, false},
-                                             {"50MB", "50 MB", true, true},
-                                             {"line10MB", "1 line, 10 MB", false, false}};
+        Documents::write(s.folder.path(), QStringLiteral("1 line 10 MB"), 10 * MB, true));
+    const std::vector<TableDocument> keys = {
+        {"1MB", "1 MB"}, {"10MB", "10 MB"}, {"50MB", "50 MB"}, {"line10MB", "1 line, 10 MB"}};
 
     Services::install(&s.services);
     main_window& w = main_window::instance();
     s.window = &w;
     Program::setStartupForm(&w);
     w.show();
-    s.edit = Harness::editorWidget(w);
-    s.painted = std::make_unique<Harness::PaintWatch>(s.edit->viewport());
+    s.view = Harness::editorWidget(w);
+    s.painted = std::make_unique<Harness::PaintWatch>(s.view->viewport());
     s.bare = Probes::makeBareWindow();
     s.barePainted = std::make_unique<Harness::PaintWatch>(s.bare.edit->viewport());
     s.bare.window->show();

@@ -88,14 +88,33 @@ int memoryProgram(const QString& path, int argc, char** argv) {
     return 0;
 }
 
+// The document's text decoded from the file, or a null string if it cannot be read.
+QString readField(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return fieldOf(Documents::decode(file.readAll()));
+}
+
+// What any editor must hold at the least: the process of a bare QApplication
+// with the decoded text in one QString, and nothing shown.
 int memoryFloor(const QString& path, int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString text = readField(path);
+    if (text.isEmpty())
+        return 1;
+    Harness::settle();
+    report(Harness::residentMiB());
+    return 0;
+}
+
+int memoryPlainTextEdit(const QString& path, int argc, char** argv) {
     QApplication app(argc, argv);
     ShownBareWindow shown;
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        const QString text = readField(path);
+        if (text.isEmpty())
             return 1;
-        const QString text = fieldOf(Documents::decode(file.readAll()));
         shown.bare.edit->setPlainText(text);
     }
     shown.painted.waitForPaint();
@@ -138,6 +157,8 @@ int runIfAsked(int argc, char** argv, Harness::Clock::time_point mainEntered) {
         return memoryProgram(path, qtArgc, argv);
     if (kind == "memory-floor")
         return memoryFloor(path, qtArgc, argv);
+    if (kind == "memory-plaintextedit")
+        return memoryPlainTextEdit(path, qtArgc, argv);
     std::fprintf(stderr, "unknown probe %s\n", kind.constData());
     return 2;
 }

@@ -13,9 +13,9 @@ class QPlainTextEdit;
 // this same executable started with --probe.
 namespace Probes {
 
-// What a bare widget does with the same text: the floors' window, a
-// QMainWindow holding a QPlainTextEdit without line wrapping, at the
-// editor's size, set up as the editor's text box is.
+// What a bare widget does with the same text, for comparison: a QMainWindow
+// holding a QPlainTextEdit without line wrapping, at the editor's size. It
+// is also the bare window that the start of the program is compared with.
 struct BareWindow {
     std::unique_ptr<QMainWindow> window;
     QPlainTextEdit* edit = nullptr;

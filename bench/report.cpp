@@ -1,7 +1,8 @@
 #include "bench/report.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <numeric>
+#include <utility>
 
 bool MedianCollector::ReportContext(const Context&) {
     return true;
@@ -11,7 +12,12 @@ void MedianCollector::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& run : runs) {
         const std::string name = run.run_name.function_name;
         if (run.error_occurred) {
-            std::fprintf(stderr, "  %-28s FAILED: %s\n", name.c_str(), run.error_message.c_str());
+            // Every repetition fails alike as a rule: say it once.
+            std::string& known = failures[name];
+            if (known != run.error_message)
+                std::fprintf(stderr, "  %-28s FAILED: %s\n", name.c_str(),
+                             run.error_message.c_str());
+            known = run.error_message;
             continue;
         }
         if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median")
@@ -38,17 +44,48 @@ int MedianCollector::repetitions(const std::string& name) const {
     return it == counts.end() ? 0 : it->second;
 }
 
+std::string MedianCollector::failure(const std::string& name) const {
+    const auto it = failures.find(name);
+    return it == failures.end() || medians.count(name) ? std::string() : it->second;
+}
+
 namespace {
 
+// A row of the table. Its target is at most ratio × floor + extraMs where
+// ratio is set, at most absoluteMs where that is set, and none otherwise.
 struct Line {
     std::string operation;
     std::string document;
-    std::string measured; // name of the program's measurement
-    std::vector<std::string> floors;
-    double limit = 0; // the target: a ratio, or milliseconds when absolute
-    bool absolute = false;
+    std::string measured;            // name of the program's measurement
+    std::vector<std::string> floors; // the floor is their sum
+    double ratio = 0;
+    double extraMs = 0;
+    double absoluteMs = 0;
     const char* unit = "ms";
 };
+
+Line relative(std::string operation, std::string document, std::string measured,
+              std::vector<std::string> floors, double ratio, double extraMs = 0,
+              const char* unit = "ms") {
+    return {std::move(operation),
+            std::move(document),
+            std::move(measured),
+            std::move(floors),
+            ratio,
+            extraMs,
+            0,
+            unit};
+}
+
+Line absolute(std::string operation, std::string document, std::string measured, double ms) {
+    return {std::move(operation), std::move(document), std::move(measured), {}, 0, 0, ms};
+}
+
+// A floor, or a widget shown for comparison: a figure without a target.
+Line plain(std::string operation, std::string document, std::string measured,
+           const char* unit = "ms") {
+    return {std::move(operation), std::move(document), std::move(measured), {}, 0, 0, 0, unit};
+}
 
 std::string number(std::optional<double> value, const char* unit) {
     if (!value)
@@ -58,41 +95,75 @@ std::string number(std::optional<double> value, const char* unit) {
     return text;
 }
 
+std::string target(const Line& line, std::optional<double> measured, std::optional<double> floor) {
+    char text[64];
+    std::optional<double> limit;
+    if (line.ratio > 0) {
+        if (line.extraMs > 0)
+            std::snprintf(text, sizeof text, "<= %gx + %g ms", line.ratio, line.extraMs);
+        else
+            std::snprintf(text, sizeof text, "<= %gx", line.ratio);
+        if (floor)
+            limit = line.ratio * *floor + line.extraMs;
+    } else if (line.absoluteMs > 0) {
+        std::snprintf(text, sizeof text, "<= %g ms", line.absoluteMs);
+        limit = line.absoluteMs;
+    } else {
+        return {};
+    }
+    std::string shown = text;
+    if (measured && limit)
+        shown += *measured <= *limit ? "  met" : "  MISSED";
+    return shown;
+}
+
+std::vector<Line> tableLines(const std::vector<TableDocument>& documents) {
+    std::vector<Line> lines;
+    lines.push_back(relative("start (window painted)", "-", "start", {"floor_start"}, 1.5));
+    for (const TableDocument& d : documents) {
+        const std::string k = "/" + d.key;
+        const std::string& l = d.label;
+        const std::vector<std::string> save = {"floor_save" + k};
+        const std::vector<std::string> find = {"floor_find" + k};
+        lines.push_back(
+            relative("open", l, "open" + k, {"floor_read" + k, "floor_decode" + k}, 2, 30));
+        lines.push_back(relative("save as, new file", l, "save_as" + k, save, 1.3));
+        lines.push_back(
+            relative("save after one edit at the end", l, "save_edit_end" + k, save, 1.3));
+        lines.push_back(
+            relative("save after one edit at the start", l, "save_edit_start" + k, save, 1.3));
+        lines.push_back(relative("find next, repeated", l, "find_repeated" + k, find, 1.5));
+        lines.push_back(relative("find next after an edit", l, "find_after_edit" + k, find, 1.5));
+        lines.push_back(absolute("keystroke at the end", l, "type_end" + k, 16));
+        lines.push_back(absolute("keystroke in the middle", l, "type_middle" + k, 16));
+        lines.push_back(absolute("keystroke after a find next", l, "type_after_find" + k, 16));
+        lines.push_back(absolute("keystroke after a save", l, "type_after_save" + k, 16));
+        lines.push_back(absolute("Home, from the end of the line", l, "home" + k, 16));
+        lines.push_back(absolute("End, from the start of the line", l, "end" + k, 16));
+        lines.push_back(absolute("a page of horizontal scrolling", l, "page_right" + k, 16));
+        lines.push_back(
+            relative("memory after open", l, "rss" + k, {"floor_rss" + k}, 1.25, 0, "MiB"));
+        lines.push_back(plain("  floor: read file", l, "floor_read" + k));
+        lines.push_back(plain("  floor: decode", l, "floor_decode" + k));
+        lines.push_back(plain("  floor: indexOf", l, "floor_find" + k));
+        lines.push_back(plain("  floor: encode + write + syncs", l, "floor_save" + k));
+        lines.push_back(plain("  floor: process holding the QString", l, "floor_rss" + k, "MiB"));
+        lines.push_back(plain("  QPlainTextEdit setPlainText + paint", l, "plain_show" + k));
+        lines.push_back(plain("  QPlainTextEdit memory", l, "plain_rss" + k, "MiB"));
+    }
+    return lines;
+}
+
 } // namespace
 
 void printTable(const MedianCollector& results, const std::vector<TableDocument>& documents) {
-    std::vector<Line> lines;
-    lines.push_back({"start (window painted)", "-", "start", {"floor_start"}, 1.5});
-    for (const TableDocument& d : documents) {
-        const std::string k = "/" + d.key;
-        const double t = d.targets ? 1 : 0;
-        lines.push_back({"open",
-                         d.label,
-                         "open" + k,
-                         {"floor_read" + k, "floor_decode" + k, "floor_show" + k},
-                         1.3 * t});
-        lines.push_back({"save as, new file", d.label, "save_as" + k, {"floor_save" + k}, 1.5 * t});
-        lines.push_back(
-            {"save after one edit", d.label, "save_edited" + k, {"floor_save" + k}, 1.5 * t});
-        lines.push_back(
-            {"find next, repeated", d.label, "find_repeated" + k, {"floor_find" + k}, 3 * t});
-        lines.push_back(
-            {"find next after an edit", d.label, "find_after_edit" + k, {"floor_find" + k}, 0});
-        const double key = d.keystrokeTarget ? 16 : 0;
-        lines.push_back({"keystroke at the end", d.label, "key_end" + k, {}, key, true});
-        lines.push_back({"keystroke in the middle", d.label, "key_middle" + k, {}, key, true});
-        lines.push_back(
-            {"memory after open", d.label, "rss" + k, {"floor_rss" + k}, 1.2 * t, false, "MiB"});
-        lines.push_back({"  floor: read file", d.label, "floor_read" + k, {}});
-        lines.push_back({"  floor: decode", d.label, "floor_decode" + k, {}});
-        lines.push_back({"  floor: setPlainText + paint", d.label, "floor_show" + k, {}});
-        lines.push_back({"  floor: indexOf", d.label, "floor_find" + k, {}});
-        lines.push_back({"  floor: encode + QSaveFile", d.label, "floor_save" + k, {}});
-    }
-
-    std::printf("\n%-30s %-14s %4s %13s %13s %7s  %s\n", "operation", "document", "reps", "median",
-                "floor", "ratio", "target");
-    std::printf("%s\n", std::string(105, '-').c_str());
+    const std::vector<Line> lines = tableLines(documents);
+    int width = 0;
+    for (const Line& line : lines)
+        width = std::max(width, int(line.operation.size()));
+    std::printf("\n%-*s %-14s %4s %13s %13s %7s  %s\n", width, "operation", "document", "reps",
+                "median", "floor", "ratio", "target");
+    std::printf("%s\n", std::string(width + 80, '-').c_str());
     for (const Line& line : lines) {
         const auto measured = results.median(line.measured);
         std::optional<double> floor;
@@ -105,29 +176,19 @@ void printTable(const MedianCollector& results, const std::vector<TableDocument>
             floor = floor.value_or(0) + *part;
         }
         std::string ratio = "-";
-        std::optional<double> ratioValue;
         if (measured && floor && *floor > 0) {
-            ratioValue = *measured / *floor;
             char text[32];
-            std::snprintf(text, sizeof text, "%.2f", *ratioValue);
+            std::snprintf(text, sizeof text, "%.2f", *measured / *floor);
             ratio = text;
         }
-        std::string target;
-        if (line.limit > 0) {
-            char text[64];
-            const std::optional<double> compared = line.absolute ? measured : ratioValue;
-            std::snprintf(text, sizeof text, line.absolute ? "<= %.0f ms" : "<= %.1fx", line.limit);
-            target = text;
-            if (compared)
-                target += *compared <= line.limit ? "  met" : "  MISSED";
-        } else if (!line.floors.empty() || line.absolute) {
-            target = "(none)";
-        }
         const int reps = results.repetitions(line.measured);
-        std::printf("%-30s %-14s %4s %13s %13s %7s  %s\n", line.operation.c_str(),
+        const std::string failure = results.failure(line.measured);
+        std::printf("%-*s %-14s %4s %13s %13s %7s  %s\n", width, line.operation.c_str(),
                     line.document.c_str(), reps ? std::to_string(reps).c_str() : "-",
                     number(measured, line.unit).c_str(), number(floor, line.unit).c_str(),
-                    ratio.c_str(), target.c_str());
+                    ratio.c_str(),
+                    failure.empty() ? target(line, measured, floor).c_str()
+                                    : ("not measured: " + failure).c_str());
     }
     std::fflush(stdout);
 }

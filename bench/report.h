@@ -16,18 +16,19 @@ public:
     // Milliseconds, or the counter's value for a measurement with a counter.
     std::optional<double> median(const std::string& name) const;
     int repetitions(const std::string& name) const;
+    // Why a measurement gave no figure; empty if it gave one or did not run.
+    std::string failure(const std::string& name) const;
 
 private:
     std::map<std::string, double> medians;
     std::map<std::string, int> counts;
+    std::map<std::string, std::string> failures;
 };
 
-// A document as the table names it, and whether the targets apply to it.
+// A document as the table names it.
 struct TableDocument {
     std::string key;   // part of the measurement names
     std::string label; // what the table shows
-    bool targets;
-    bool keystrokeTarget;
 };
 
 void printTable(const MedianCollector& results, const std::vector<TableDocument>& documents);
