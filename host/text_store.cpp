@@ -7,7 +7,7 @@ namespace {
 
 // A keystroke after a large text was set or read should not copy the text
 // again, and typing a long run should not move the tail each time.
-constexpr qsizetype MinimumGap = 64 * 1024;
+constexpr qsizetype MinimumGap = qsizetype(64) * 1024;
 
 // Reading must not detach: the buffer may be shared with a string that
 // text() handed out.

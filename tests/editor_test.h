@@ -22,9 +22,7 @@ protected:
     }
 
     FormWindow* window() { return w.window(); }
-    TextView* text() {
-        return window()->findChild<TextView*>(QStringLiteral("text_frame"));
-    }
+    TextView* text() { return window()->findChild<TextView*>(QStringLiteral("text_frame")); }
 
     // Picks a menu item the way a person does with the keyboard: Alt and the
     // title's access key, then the item's access key.

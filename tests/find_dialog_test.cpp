@@ -88,7 +88,8 @@ TEST_F(FindDialogTest, AWordFarIntoALongDocumentIsFoundAndScrolledIntoView) {
     EXPECT_EQ(w.text_frame.selStart(), t.indexOf(QStringLiteral("needle")));
     EXPECT_EQ(text()->selectedText(), QStringLiteral("needle"));
     EXPECT_GT(text()->verticalScrollBar()->value(), 0);
-    EXPECT_TRUE(text()->viewport()->rect().contains(text()->characterRect(text()->caretPosition())));
+    EXPECT_TRUE(
+        text()->viewport()->rect().contains(text()->characterRect(text()->caretPosition())));
     findNext();
     EXPECT_EQ(w.text_frame.selStart(), t.indexOf(QStringLiteral("needle")));
     EXPECT_EQ(dialog().startPos, t.indexOf(QStringLiteral("needle")) + 2);

@@ -3,8 +3,8 @@
 #include "host/error_barrier.h"
 #include "host/form_window.h"
 #include "host/runtime_error.h"
-#include "host/text_view.h"
 #include "host/text_box.h"
+#include "host/text_view.h"
 #include "host/twips.h"
 #include "tests/gui_test.h"
 
@@ -57,9 +57,7 @@ class HostTest : public GuiTest {
 protected:
     sample_form& form = Forms::instance<sample_form>();
 
-    TextView* lines() {
-        return form.window()->findChild<TextView*>(QStringLiteral("text_lines"));
-    }
+    TextView* lines() { return form.window()->findChild<TextView*>(QStringLiteral("text_lines")); }
     QPushButton* goButton() {
         return form.window()->findChild<QPushButton*>(QStringLiteral("button_go"));
     }

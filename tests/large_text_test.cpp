@@ -9,7 +9,6 @@
 #include "tests/gui_test.h"
 #include "tests/test_files.h"
 
-
 namespace {
 
 TEST(DocumentFieldTest, CuttingTheFieldOutOfTheFileCopiesNothing) {
