@@ -1,8 +1,8 @@
 #include "docfile/document_file.h"
 
 #include "docfile/code_page.h"
-#include "host/file_channels.h"
-#include "host/runtime_error.h"
+#include "runtime/file_channels.h"
+#include "runtime/runtime_error.h"
 
 namespace DocumentFile {
 

@@ -2,9 +2,9 @@
 #include "docfile/document_file.h"
 #include "editor/main_window.h"
 #include "host/busy_cursor.h"
-#include "host/file_channels.h"
 #include "host/message_box.h"
-#include "host/runtime_error.h"
+#include "runtime/file_channels.h"
+#include "runtime/runtime_error.h"
 
 #include <QList>
 #include <array>

@@ -13,7 +13,7 @@
 #include "docfile/code_page.h"
 #include "docfile/document_file.h"
 #include "fuzz_check.h"
-#include "host/runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <cstdint>
 #include <string_view>

@@ -4,8 +4,8 @@
 #include "host/form_window.h"
 #include "host/forms.h"
 #include "host/program.h"
-#include "host/runtime_error.h"
 #include "host/twips.h"
+#include "runtime/runtime_error.h"
 
 #include <utility>
 

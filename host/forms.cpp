@@ -1,7 +1,7 @@
 #include "host/forms.h"
 
 #include "host/form_window.h"
-#include "host/runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <QCoreApplication>
 #include <QEvent>

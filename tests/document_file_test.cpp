@@ -1,7 +1,7 @@
 #include "docfile/code_page.h"
 #include "docfile/document_file.h"
-#include "host/file_channels.h"
-#include "host/runtime_error.h"
+#include "runtime/file_channels.h"
+#include "runtime/runtime_error.h"
 
 #include <QFile>
 #include <QStringDecoder>

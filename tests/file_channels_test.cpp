@@ -1,5 +1,5 @@
-#include "host/file_channels.h"
-#include "host/runtime_error.h"
+#include "runtime/file_channels.h"
+#include "runtime/runtime_error.h"
 #include "tests/test_files.h"
 
 #include <QDir>
@@ -113,6 +113,20 @@ TEST_F(FileChannelsTest, ReadsEveryByteAndClosesLikeTheHost) {
     EXPECT_NO_THROW(FileChannels::close(2));
     EXPECT_NO_THROW(FileChannels::close(7));
     EXPECT_EQ(errorOf([] { FileChannels::readAll(2); }), err::BadFileName);
+}
+
+TEST_F(FileChannelsTest, AFileIsReadWholeWhateverItsSize) {
+    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(65535), qsizetype(65536),
+                                 qsizetype(65537), qsizetype(300001)}) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = char('a' + i % 26);
+        const QString file = path(QStringLiteral("read-%1").arg(size));
+        put(file, bytes);
+        FileChannels::openForInput(3, file);
+        EXPECT_EQ(FileChannels::readAll(3), bytes) << size;
+        FileChannels::close(3);
+    }
 }
 
 TEST_F(FileChannelsTest, OutputReplacesTheFileOnlyWhenClosed) {

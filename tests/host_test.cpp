@@ -2,10 +2,10 @@
 #include "host/desktop_services.h"
 #include "host/error_barrier.h"
 #include "host/form_window.h"
-#include "host/runtime_error.h"
-#include "host/text_view.h"
 #include "host/text_box.h"
+#include "host/text_view.h"
 #include "host/twips.h"
+#include "runtime/runtime_error.h"
 #include "tests/gui_test.h"
 
 #include <QApplication>
@@ -57,9 +57,7 @@ class HostTest : public GuiTest {
 protected:
     sample_form& form = Forms::instance<sample_form>();
 
-    TextView* lines() {
-        return form.window()->findChild<TextView*>(QStringLiteral("text_lines"));
-    }
+    TextView* lines() { return form.window()->findChild<TextView*>(QStringLiteral("text_lines")); }
     QPushButton* goButton() {
         return form.window()->findChild<QPushButton*>(QStringLiteral("button_go"));
     }

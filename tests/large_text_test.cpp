@@ -2,13 +2,10 @@
 // than needed: cutting the field out of a file, scanning and encoding it.
 #include "docfile/code_page.h"
 #include "docfile/document_file.h"
-#include "host/file_channels.h"
 #include "host/form_window.h"
 #include "host/text_box.h"
 #include "host/twips.h"
 #include "tests/gui_test.h"
-#include "tests/test_files.h"
-
 
 namespace {
 
@@ -64,22 +61,6 @@ TEST(CodePageScanTest, EncodingIntoABufferMatchesTheWholeEncoding) {
     CodePage::encode(text, bytes.data());
     EXPECT_EQ(bytes, CodePage::encode(text));
     EXPECT_EQ(bytes, QByteArray("caf\xe9 \x80 \x93x\x94"));
-}
-
-class ChannelReadTest : public GuiTest {};
-
-TEST_F(ChannelReadTest, AFileIsReadWholeWhateverItsSize) {
-    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(65535), qsizetype(65536),
-                                 qsizetype(65537), qsizetype(300001)}) {
-        QByteArray bytes(size, Qt::Uninitialized);
-        for (qsizetype i = 0; i < size; ++i)
-            bytes[i] = char('a' + i % 26);
-        const QString file = path(QStringLiteral("read-%1").arg(size));
-        TestFiles::put(file, bytes);
-        FileChannels::openForInput(3, file);
-        EXPECT_EQ(FileChannels::readAll(3), bytes) << size;
-        FileChannels::close(3);
-    }
 }
 
 class text_form : public Form {

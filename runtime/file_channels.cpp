@@ -1,8 +1,8 @@
-#include "host/file_channels.h"
+#include "runtime/file_channels.h"
 
-#include "host/file_errors.h"
-#include "host/output_file.h"
-#include "host/runtime_error.h"
+#include "runtime/file_errors.h"
+#include "runtime/output_file.h"
+#include "runtime/runtime_error.h"
 
 #include <QFile>
 #include <algorithm>
