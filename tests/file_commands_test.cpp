@@ -104,7 +104,7 @@ TEST_F(FileCommandsTest, OpenReadsBackWhatWasSavedQuotationMarksIncluded) {
     // And the next save keeps every character.
     type(QStringLiteral("!"));
     ctrl(Qt::Key_S);
-    EXPECT_EQ(contents(file), "\"!" + CodePage::encode(saved) + "\"\r\n");
+    EXPECT_EQ(contents(file), "\"!" + CodePage::encode(saved).bytes + "\"\r\n");
 }
 
 TEST_F(FileCommandsTest, OpenOfAPlainTextFileTakesItsFirstFieldOnly) {
