@@ -83,22 +83,10 @@ TEST_F(HostTest, UnloadDestroysControlsButKeepsTheInstanceAndItsMembers) {
     EXPECT_EQ(form.loads, 1);
 
     EXPECT_EQ(&Forms::instance<sample_form>(), &form);
-    EXPECT_EQ(&Forms::named(QStringLiteral("sample_form")), &form);
     // Touching a control of an unloaded form loads it afresh.
     EXPECT_EQ(form.text_line.text(), QString());
     EXPECT_EQ(form.loads, 2);
     EXPECT_FALSE(form.isVisible());
-}
-
-TEST_F(HostTest, LookupsOfMissingFormsAndControlsRaiseObjectNotSet) {
-    try {
-        Forms::named(QStringLiteral("no_such_form"));
-        FAIL() << "no error raised";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), err::ObjectNotSet);
-    }
-    EXPECT_EQ(&form.control(QStringLiteral("button_go")), &form.button_go);
-    EXPECT_THROW(form.control(QStringLiteral("button_stop")), RuntimeError);
 }
 
 TEST_F(HostTest, GeometryInTwipsBecomesLogicalPixels) {
