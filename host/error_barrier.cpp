@@ -52,7 +52,3 @@ void ErrorBarrier::rethrowPending() {
     if (pending)
         std::rethrow_exception(std::exchange(pending, nullptr));
 }
-
-bool ErrorBarrier::inHandler() {
-    return depth > 0;
-}

@@ -59,9 +59,9 @@ QByteArray readProcFile(const char* path) {
     return contents;
 }
 
-} // namespace
-
-qint64 FileChannels::availableMemory() {
+// The memory available now as the kernel estimates it, in bytes; -1 if the
+// kernel does not say.
+qint64 availableMemory() {
     const QByteArray meminfo = readProcFile("/proc/meminfo");
     const qsizetype at = meminfo.indexOf("\nMemAvailable:");
     if (at < 0)
@@ -72,6 +72,8 @@ qint64 FileChannels::availableMemory() {
         meminfo.mid(at + 14, end - at - 14).trimmed().split(' ').value(0).toLongLong(&ok);
     return ok ? kib * 1024 : -1;
 }
+
+} // namespace
 
 qint64 FileChannels::maxInputSize() {
     // While a file is opened its bytes (one per character) and its decoded
@@ -166,8 +168,4 @@ void FileChannels::closeAll() {
             ::close(ch.fd);
     // Output files that were never committed leave their targets alone.
     channels().clear();
-}
-
-bool FileChannels::isOpen(int channel) {
-    return channels().count(channel) != 0;
 }

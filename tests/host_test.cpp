@@ -174,12 +174,14 @@ TEST_F(HostTest, TheBarrierReportsAnEscapedErrorClosesChannelsAndCarriesOn) {
     QTest::mouseClick(goButton(), Qt::LeftButton);
     EXPECT_EQ(services.messages,
               QStringList{QStringLiteral("Run-time error '53': File not found")});
-    EXPECT_FALSE(FileChannels::isOpen(1));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("half"))));
 
+    // Channel 1 was closed: the second run opens it again instead of failing
+    // with "File already open".
     QTest::mouseClick(goButton(), Qt::LeftButton);
     EXPECT_EQ(runs, 2);
-    EXPECT_EQ(services.messages.size(), 2);
+    EXPECT_EQ(services.messages,
+              QStringList(2, QStringLiteral("Run-time error '53': File not found")));
     EXPECT_EQ(form.text_lines.text(), QStringLiteral("precious"));
 }
 
