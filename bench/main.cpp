@@ -6,9 +6,9 @@
 #include "bench/probes.h"
 #include "bench/report.h"
 #include "editor/main_window.h"
-#include "host/file_channels.h"
 #include "host/forms.h"
 #include "host/program.h"
+#include "runtime/file_channels.h"
 #include "search/find_dialog.h"
 
 #include <QAbstractScrollArea>

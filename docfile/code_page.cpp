@@ -1,6 +1,8 @@
 #include "docfile/code_page.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -42,14 +44,17 @@ QString decode(const QByteArray& bytes) {
     return text;
 }
 
-qsizetype firstUnencodable(const QString& text) {
-    const char16_t* chars = reinterpret_cast<const char16_t*>(text.constData());
+EncodedText encode(QStringView text, QByteArrayView before, QByteArrayView after) {
+    const char16_t* chars = text.utf16();
     const qsizetype n = text.size();
+    // One buffer, encoded into directly: a document may be tens of megabytes.
+    QByteArray bytes(before.size() + n + after.size(), Qt::Uninitialized);
+    char* out = std::copy_n(before.data(), before.size(), bytes.data());
     qsizetype i = 0;
 #if defined(__SSE2__)
-    // Every save checks the whole text first; eight characters at a time,
-    // the Latin-1 ones pass without a look at the table. A character at or
-    // above 0x100, or in 0x80..0x9F, is looked at one by one.
+    // Eight characters at a time: when all of them are Latin-1 outside
+    // 0x80..0x9F, which is where the code page differs, they are their own
+    // bytes. Any other block is looked up one character at a time.
     const __m128i bias = _mm_set1_epi16(short(0x8000));
     const __m128i latin1Top = _mm_set1_epi16(short(0x00FF ^ 0x8000));
     const __m128i c1Start = _mm_set1_epi16(0x80);
@@ -58,29 +63,26 @@ qsizetype firstUnencodable(const QString& text) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
         const __m128i above = _mm_cmpgt_epi16(_mm_xor_si128(v, bias), latin1Top);
         const __m128i c1 = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(v, c1Start), bias), c1Width);
-        if (_mm_movemask_epi8(_mm_or_si128(above, c1)) == 0)
+        if (_mm_movemask_epi8(_mm_or_si128(above, c1)) == 0) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
             continue;
-        for (qsizetype j = i; j < i + 8; ++j)
-            if (byteFor(chars[j]) < 0)
-                return j;
+        }
+        for (qsizetype j = i; j < i + 8; ++j) {
+            const int b = byteFor(chars[j]);
+            if (b < 0)
+                return {QByteArray(), j};
+            out[j] = char(b);
+        }
     }
 #endif
-    for (; i < n; ++i)
-        if ((chars[i] >= 0x80 && chars[i] < 0xA0) || chars[i] > 0xFF)
-            if (byteFor(chars[i]) < 0)
-                return i;
-    return -1;
-}
-
-QByteArray encode(const QString& text) {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    encode(text, bytes.data());
-    return bytes;
-}
-
-void encode(QStringView text, char* out) {
-    for (const QChar c : text)
-        *out++ = char(byteFor(c.unicode()));
+    for (; i < n; ++i) {
+        const int b = byteFor(chars[i]);
+        if (b < 0)
+            return {QByteArray(), i};
+        out[i] = char(b);
+    }
+    std::copy_n(after.data(), after.size(), out + n);
+    return {std::move(bytes), -1};
 }
 
 } // namespace CodePage

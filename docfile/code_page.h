@@ -1,7 +1,11 @@
 #pragma once
 
+#include "docfile/encoded_text.h"
+
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 
 // Windows-1252, the 8-bit code page of document files. Every byte decodes:
 // the five bytes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90,
@@ -11,13 +15,9 @@ namespace CodePage {
 
 QString decode(const QByteArray& bytes);
 
-// The index of the first character of text that the code page cannot hold,
-// or -1 if it holds them all.
-qsizetype firstUnencodable(const QString& text);
-
-// Encodes text, which must hold only characters the code page holds.
-QByteArray encode(const QString& text);
-// The same into out, which has room for text.size() bytes.
-void encode(QStringView text, char* out);
+// The bytes of text between before and after, in one pass over the text:
+// or no bytes and the index of text's first character that the code page
+// cannot hold.
+EncodedText encode(QStringView text, QByteArrayView before = {}, QByteArrayView after = {});
 
 } // namespace CodePage

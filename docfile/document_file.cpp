@@ -1,29 +1,15 @@
 #include "docfile/document_file.h"
 
 #include "docfile/code_page.h"
-#include "host/file_channels.h"
-#include "host/runtime_error.h"
+#include "runtime/runtime_error.h"
 
 namespace DocumentFile {
 
-QByteArray field(const QString& text) {
-    // One buffer, encoded into directly: the text may be tens of megabytes.
-    QByteArray bytes(text.size() + 4, Qt::Uninitialized);
-    char* out = bytes.data();
-    *out++ = '"';
-    CodePage::encode(text, out);
-    out += text.size();
-    *out++ = '"';
-    *out++ = '\r';
-    *out++ = '\n';
-    return bytes;
+EncodedText field(QStringView text) {
+    return CodePage::encode(text, "\"", "\"\r\n");
 }
 
-QString firstField(const QString& contents) {
-    return firstField(QString(contents));
-}
-
-QString firstField(QString&& contents) {
+QString firstField(QString contents) {
     if (contents.isEmpty())
         raiseError(err::InputPastEnd);
     qsizetype start = 0;
@@ -50,15 +36,7 @@ QString firstField(QString&& contents) {
     // Cutting both ends of an unshared string moves no characters.
     contents.truncate(end);
     contents.remove(0, start);
-    return std::move(contents);
-}
-
-void write(int channel, const QString& text) {
-    FileChannels::write(channel, field(text));
-}
-
-QString read(int channel) {
-    return firstField(CodePage::decode(FileChannels::readAll(channel)));
+    return contents;
 }
 
 } // namespace DocumentFile

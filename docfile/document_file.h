@@ -1,16 +1,21 @@
 #pragma once
 
-#include <QByteArray>
+#include "docfile/encoded_text.h"
+
 #include <QString>
+#include <QStringView>
 
 // A document file holds the whole text as one field: a double quotation
-// mark, the text in the code page, a double quotation mark and CR LF.
+// mark, the text in the code page, a double quotation mark and CR LF. These
+// are the file's bytes as a save writes them and its text as an open reads
+// it; the file commands move the bytes to and from the disk.
 namespace DocumentFile {
 
-// The bytes of one field holding text (which the code page must hold).
-QByteArray field(const QString& text);
+// The bytes of a file holding text as one field, or where text's first
+// character is that the code page cannot hold (and no bytes).
+EncodedText field(QStringView text);
 
-// The first field of a file's contents:
+// The first field of a file's decoded contents:
 // - spaces before it are skipped;
 // - a file of the shape field() writes (a quotation mark first, a quotation
 //   mark and CR LF last) yields everything between those two marks, marks
@@ -18,14 +23,8 @@ QByteArray field(const QString& text);
 // - otherwise a field that opens with a quotation mark runs to the next one,
 //   or to the end of the file;
 // - an unquoted field runs to the first comma, CR or LF, or to the end.
-// Raises error 62 (input past end of file) for an empty file.
-QString firstField(const QString& contents);
-// The same, cut out of contents in place when nobody else holds it.
-QString firstField(QString&& contents);
-
-// Writes text as one field to the output channel.
-void write(int channel, const QString& text);
-// Reads the first field of the file open on the input channel.
-QString read(int channel);
+// Raises error 62 (input past end of file) for an empty file. Contents that
+// nobody else holds are cut down in place rather than copied.
+QString firstField(QString contents);
 
 } // namespace DocumentFile

@@ -6,7 +6,10 @@
 #include "host/text_box.h"
 
 // The editor window: the document's text, the document state and the menus
-// through which every command is reached.
+// through which every command is reached. Its members are defined in three
+// files: main_window.cpp (layout, load, new, exit and the change handler),
+// main_window_file_commands.cpp (open, save, save as) and
+// main_window_search_commands.cpp (find, find next).
 class main_window : public Form {
 public:
     static main_window& instance();

@@ -2,9 +2,9 @@
 #include "docfile/document_file.h"
 #include "editor/main_window.h"
 #include "host/busy_cursor.h"
-#include "host/file_channels.h"
 #include "host/message_box.h"
-#include "host/runtime_error.h"
+#include "runtime/file_channels.h"
+#include "runtime/runtime_error.h"
 
 #include <QList>
 #include <array>
@@ -52,12 +52,9 @@ QString characterName(char32_t c, const QString& character) {
     }
 }
 
-// Why text cannot be saved, naming its first character that the document
-// file's code page cannot hold; empty if it can be saved.
-QString unsavable(const QString& text) {
-    const qsizetype at = CodePage::firstUnencodable(text);
-    if (at < 0)
-        return {};
+// Why text cannot be saved, naming its character at index at: the first
+// one that the document file's code page cannot hold.
+QString refusal(const QString& text, qsizetype at) {
     const QChar first = text.at(at);
     const bool pair =
         first.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
@@ -79,7 +76,8 @@ void main_window::menu_file_open_Click() {
         const BusyCursor busy;
         if (!name.isEmpty()) {
             FileChannels::openForInput(inputChannel, name);
-            text_frame.setText(DocumentFile::read(inputChannel));
+            text_frame.setText(
+                DocumentFile::firstField(CodePage::decode(FileChannels::readAll(inputChannel))));
             textChanged = false;
             currentFile = name;
             haveFile = true;
@@ -114,13 +112,14 @@ void main_window::menu_file_saveas_Click() {
 void main_window::saveFile(const QString& path) {
     const BusyCursor busy;
     const QString text = text_frame.text();
+    const EncodedText file = DocumentFile::field(text);
     // Refused before the file is touched: a substitute character would lose text.
-    if (const QString why = unsavable(text); !why.isEmpty()) {
-        messageBox(why);
+    if (file.unencodable >= 0) {
+        messageBox(refusal(text, file.unencodable));
         return;
     }
     FileChannels::openForOutput(outputChannel, path);
-    DocumentFile::write(outputChannel, text);
+    FileChannels::write(outputChannel, file.bytes);
     FileChannels::close(outputChannel);
     haveFile = true;
     currentFile = path;

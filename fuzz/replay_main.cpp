@@ -13,7 +13,6 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -41,8 +40,6 @@ std::vector<std::filesystem::path> inputFiles(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (LLVMFuzzerInitialize)
-        LLVMFuzzerInitialize(&argc, &argv);
     const std::vector<std::filesystem::path> files = inputFiles(argc, argv);
     if (files.empty()) {
         std::fprintf(stderr, "usage: %s FILE_OR_DIRECTORY... (no inputs found)\n", argv[0]);

@@ -2,8 +2,8 @@
 
 #include "host/error_barrier.h"
 #include "host/form.h"
-#include "host/runtime_error.h"
 #include "host/twips.h"
+#include "runtime/runtime_error.h"
 
 #include <QWidget>
 #include <utility>

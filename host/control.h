@@ -17,7 +17,6 @@ public:
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    const QString& name() const { return controlName; }
     Form& form() const { return owner; }
 
     // The name a screen reader announces for the control.

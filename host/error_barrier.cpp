@@ -1,9 +1,9 @@
 #include "host/error_barrier.h"
 
-#include "host/file_channels.h"
 #include "host/program.h"
-#include "host/runtime_error.h"
 #include "host/services.h"
+#include "runtime/file_channels.h"
+#include "runtime/runtime_error.h"
 
 #include <exception>
 #include <new>
@@ -51,8 +51,4 @@ void ErrorBarrier::call(const std::function<void()>& handler) {
 void ErrorBarrier::rethrowPending() {
     if (pending)
         std::rethrow_exception(std::exchange(pending, nullptr));
-}
-
-bool ErrorBarrier::inHandler() {
-    return depth > 0;
 }

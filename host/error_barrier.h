@@ -15,5 +15,4 @@ class ErrorBarrier {
 public:
     static void call(const std::function<void()>& handler);
     static void rethrowPending();
-    static bool inHandler();
 };

@@ -4,7 +4,6 @@
 #include "host/form_window.h"
 #include "host/forms.h"
 #include "host/program.h"
-#include "host/runtime_error.h"
 #include "host/twips.h"
 
 #include <utility>
@@ -58,13 +57,6 @@ void Form::unload() {
     // The window may be in the middle of delivering the click that unloads it.
     win->deleteLater();
     win = nullptr;
-}
-
-Control& Form::control(const QString& name) {
-    for (Control* c : controls)
-        if (c->name() == name)
-            return *c;
-    raiseError(err::ObjectNotSet);
 }
 
 QWidget* Form::clientArea() {

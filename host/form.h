@@ -37,9 +37,6 @@ public:
     bool isLoaded() const { return win != nullptr; }
     bool isVisible() const;
 
-    // The named control; raises "Object variable not set" if there is none.
-    Control& control(const QString& name);
-
     // For the host's own use.
     FormWindow* window() const { return win; }
     QWidget* clientArea();

@@ -1,7 +1,6 @@
 #include "host/forms.h"
 
 #include "host/form_window.h"
-#include "host/runtime_error.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -9,13 +8,6 @@
 std::vector<std::unique_ptr<Form>>& Forms::all() {
     static std::vector<std::unique_ptr<Form>> forms;
     return forms;
-}
-
-Form& Forms::named(const QString& name) {
-    for (const auto& form : all())
-        if (form->name() == name)
-            return *form;
-    raiseError(err::ObjectNotSet);
 }
 
 void Forms::hideAll() {

@@ -19,10 +19,6 @@ public:
         return form;
     }
 
-    // The instance called name; raises "Object variable not set" if it has
-    // not been made.
-    static Form& named(const QString& name);
-
     static void hideAll();
     // Destroys every instance; the next use makes a new one.
     static void destroyAll();

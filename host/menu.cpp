@@ -21,15 +21,3 @@ void Menu::create(Menu& title, const QString& caption, const QString& shortcut) 
     QObject::connect(action, &QAction::triggered, action, [this] { fire(clickHandler); });
     attachObject(action);
 }
-
-QString Menu::caption() const {
-    if (auto* menu = qobject_cast<QMenu*>(object()))
-        return menu->title();
-    return static_cast<QAction*>(object())->text();
-}
-
-QString Menu::shortcut() const {
-    if (auto* action = qobject_cast<QAction*>(object()))
-        return action->shortcut().toString();
-    return {};
-}

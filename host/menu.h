@@ -15,9 +15,6 @@ public:
     void create(Menu& title, const QString& caption, const QString& shortcut = {});
     void onClick(std::function<void()> handler) { clickHandler = std::move(handler); }
 
-    QString caption() const;
-    QString shortcut() const;
-
     // For the host's own use: the entry as Qt sees it.
     QObject* entry() const { return object(); }
 

@@ -1,9 +1,9 @@
 #include "host/text_box.h"
 
 #include "host/error_barrier.h"
-#include "host/runtime_error.h"
 #include "host/text_view.h"
 #include "host/twips.h"
+#include "runtime/runtime_error.h"
 
 #include <QLineEdit>
 #include <algorithm>

@@ -3,16 +3,8 @@
 #include "host/forms.h"
 #include "host/message_box.h"
 #include "host/twips.h"
-
-#include <algorithm>
-
-namespace {
-// The editor's text box, reached through the editor window's one instance.
-TextBox& editorText() {
-    return dynamic_cast<TextBox&>(
-        Forms::named(QStringLiteral("main_window")).control(QStringLiteral("text_frame")));
-}
-} // namespace
+#include "runtime/runtime_error.h"
+#include "search/search.h"
 
 find_dialog& find_dialog::instance() {
     return Forms::instance<find_dialog>();
@@ -63,14 +55,17 @@ void find_dialog::findNext() {
     startPos = p + 1;
 }
 
+void find_dialog::setTextBox(TextBox& text) {
+    searched = &text;
+}
+
 // Selects the first occurrence of sought at or after startPos and returns
-// its 1-based position, or says so and returns 0 if there is none. An empty
-// text is never found.
+// its 1-based position, or says so and returns 0 if there is none.
 qsizetype find_dialog::searchAndSelect(const QString& sought) {
-    TextBox& text = editorText();
-    const QString t = text.text();
-    const qsizetype from = std::max<qsizetype>(startPos, 1) - 1;
-    const qsizetype p = sought.isEmpty() ? 0 : t.indexOf(sought, from, Qt::CaseSensitive) + 1;
+    if (!searched)
+        raiseError(err::ObjectNotSet);
+    TextBox& text = *searched;
+    const qsizetype p = Search::find(text.text(), sought, startPos);
     if (p == 0) {
         messageBox(QStringLiteral("String not found"));
         return 0;

@@ -6,8 +6,9 @@
 #include "host/text_box.h"
 
 // The Find dialog: a modeless window that selects the first occurrence of
-// the typed text in the editor's text, at or after startPos. The search
-// state belongs to the one dialog object and outlives its window.
+// the typed text in the editor's text box, at or after startPos, by the rule
+// in search.h. The editor hands it that text box. The search state belongs
+// to the one dialog object and outlives its window.
 class find_dialog : public Form {
 public:
     static find_dialog& instance();
@@ -28,6 +29,10 @@ public:
     // after a miss the next search starts again at the beginning.
     void findNext();
 
+    // The text box searched; until one is set, a search raises "Object
+    // variable not set".
+    void setTextBox(TextBox& text);
+
 protected:
     void layout() override;
 
@@ -37,4 +42,6 @@ private:
     void button_cancel_Click();
 
     qsizetype searchAndSelect(const QString& sought);
+
+    TextBox* searched = nullptr;
 };

@@ -1,11 +1,9 @@
 #include "docfile/code_page.h"
 #include "docfile/document_file.h"
-#include "host/file_channels.h"
-#include "host/runtime_error.h"
+#include "runtime/runtime_error.h"
 
-#include <QFile>
 #include <QStringDecoder>
-#include <QTemporaryDir>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,8 +18,9 @@ QByteArray allBytes() {
 TEST(CodePageTest, EveryByteDecodesAndEncodesBackToItself) {
     const QString text = CodePage::decode(allBytes());
     ASSERT_EQ(text.size(), 256);
-    EXPECT_EQ(CodePage::firstUnencodable(text), -1);
-    EXPECT_EQ(CodePage::encode(text), allBytes());
+    const EncodedText encoded = CodePage::encode(text);
+    EXPECT_EQ(encoded.unencodable, -1);
+    EXPECT_EQ(encoded.bytes, allBytes());
     EXPECT_EQ(text.at(0x80), QChar(0x20AC));
     EXPECT_EQ(text.at(0x9F), QChar(0x0178));
     EXPECT_EQ(text.at(0xA0), QChar(0x00A0));
@@ -43,19 +42,38 @@ TEST(CodePageTest, AgreesWithAnIndependentDecoderOnDefinedBytes) {
     }
 }
 
-TEST(CodePageTest, FindsTheFirstCharacterItCannotHold) {
-    EXPECT_EQ(CodePage::firstUnencodable(QStringLiteral("caf\u00E9 \u20AC")), -1);
-    EXPECT_EQ(CodePage::firstUnencodable(QStringLiteral("ab\u03A9c\u4E2D")), 2);
-    EXPECT_EQ(CodePage::firstUnencodable(QStringLiteral("x\u0080")), 1);
-    EXPECT_EQ(CodePage::firstUnencodable(QStringLiteral("x\u0100")), 1);
-    EXPECT_EQ(CodePage::firstUnencodable(QStringLiteral("ok \U0001F600")), 3);
+TEST(CodePageTest, TheEncoderNamesTheFirstCharacterItCannotHoldAndGivesNoBytes) {
+    const struct {
+        QString text;
+        qsizetype unencodable;
+    } cases[] = {
+        {QStringLiteral("ab\u03A9c\u4E2D"), 2}, {QStringLiteral("x\u0080"), 1},
+        {QStringLiteral("x\u0100"), 1},         {QStringLiteral("\u2028"), 0},
+        {QStringLiteral("ok \U0001F600"), 3},
+    };
+    for (const auto& c : cases) {
+        const EncodedText encoded = CodePage::encode(c.text, "<", ">");
+        EXPECT_EQ(encoded.unencodable, c.unencodable) << c.text.toStdString();
+        EXPECT_TRUE(encoded.bytes.isEmpty()) << c.text.toStdString();
+    }
+    const EncodedText held = CodePage::encode(QStringLiteral("caf\u00E9 \u20AC"), "<", ">");
+    EXPECT_EQ(held.unencodable, -1);
+    EXPECT_EQ(held.bytes, QByteArray("<caf\xE9 \x80>"));
 }
 
 TEST(DocumentFileTest, WritesOneQuotedFieldByteForByte) {
-    EXPECT_EQ(DocumentFile::field(QStringLiteral("abc")), QByteArray("\x22\x61\x62\x63\x22\r\n"));
-    EXPECT_EQ(DocumentFile::field(QString()), QByteArray("\"\"\r\n"));
-    EXPECT_EQ(DocumentFile::field(QStringLiteral("a\r\nb, \"c\" \u20AC")),
+    EXPECT_EQ(DocumentFile::field(QStringLiteral("abc")).bytes,
+              QByteArray("\x22\x61\x62\x63\x22\r\n"));
+    EXPECT_EQ(DocumentFile::field(QString()).bytes, QByteArray("\"\"\r\n"));
+    EXPECT_EQ(DocumentFile::field(QStringLiteral("a\r\nb, \"c\" \u20AC")).bytes,
               QByteArray("\"a\r\nb, \"c\" \x80\"\r\n"));
+}
+
+TEST(DocumentFileTest, AFieldOfTextTheCodePageCannotHoldHasNoBytes) {
+    // The index is the character's in the text, not in the field's bytes.
+    const EncodedText field = DocumentFile::field(QStringLiteral("line\r\n\u03A9"));
+    EXPECT_EQ(field.unencodable, 6);
+    EXPECT_TRUE(field.bytes.isEmpty());
 }
 
 TEST(DocumentFileTest, ReadsTheFirstFieldByTheRules) {
@@ -110,15 +128,10 @@ QStringList generatedTexts() {
 }
 
 TEST(DocumentFileTest, EveryTextTheCodePageHoldsComesBackWhole) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("doc.txt"));
     for (const QString& text : generatedTexts()) {
-        FileChannels::openForOutput(1, file);
-        DocumentFile::write(1, text);
-        FileChannels::close(1);
-        FileChannels::openForInput(2, file);
-        const QString back = DocumentFile::read(2);
-        FileChannels::close(2);
+        const EncodedText field = DocumentFile::field(text);
+        ASSERT_EQ(field.unencodable, -1);
+        const QString back = DocumentFile::firstField(CodePage::decode(field.bytes));
         ASSERT_EQ(back, text) << text.toUtf8().toHex(' ').constData();
     }
 }

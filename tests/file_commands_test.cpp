@@ -99,12 +99,15 @@ TEST_F(FileCommandsTest, OpenReadsBackWhatWasSavedQuotationMarksIncluded) {
     EXPECT_TRUE(w.hasFile());
     EXPECT_EQ(w.fileName(), file);
     EXPECT_FALSE(w.isChanged());
-    EXPECT_FALSE(FileChannels::isOpen(2));
 
     // And the next save keeps every character.
     type(QStringLiteral("!"));
     ctrl(Qt::Key_S);
-    EXPECT_EQ(contents(file), "\"!" + CodePage::encode(saved) + "\"\r\n");
+    EXPECT_EQ(contents(file), "\"!" + CodePage::encode(saved).bytes + "\"\r\n");
+    // The open let the file go: it opens again.
+    open(file);
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("!") + saved);
+    EXPECT_TRUE(services.messages.isEmpty());
 }
 
 TEST_F(FileCommandsTest, OpenOfAPlainTextFileTakesItsFirstFieldOnly) {
@@ -134,7 +137,11 @@ TEST_F(FileCommandsTest, OpenOfAMissingFileSaysSoAndKeepsEverything) {
     EXPECT_EQ(w.text_frame.text(), QStringLiteral("mine!"));
     EXPECT_EQ(w.fileName(), file);
     EXPECT_TRUE(w.isChanged());
-    EXPECT_FALSE(FileChannels::isOpen(2));
+
+    // The failed open let go of its channel: the saved file opens.
+    open(file);
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("mine"));
+    EXPECT_EQ(services.messages.size(), 1);
 }
 
 TEST_F(FileCommandsTest, OpenFailuresAreReportedAndTheTextSurvives) {
@@ -165,11 +172,19 @@ TEST_F(FileCommandsTest, OpenFailuresAreReportedAndTheTextSurvives) {
         EXPECT_EQ(w.text_frame.text(), QStringLiteral("survivor"));
         EXPECT_TRUE(w.isChanged());
         EXPECT_FALSE(w.hasFile());
-        EXPECT_FALSE(FileChannels::isOpen(2));
     }
     EXPECT_FALSE(Program::hasEnded());
     type(QStringLiteral("!"));
     EXPECT_EQ(w.text_frame.text(), QStringLiteral("survivor!"));
+
+    // No failed open kept its channel: each case above met no "File already
+    // open", and a good file opens after the last.
+    const QString good = path(QStringLiteral("good.txt"));
+    put(good, "\"fine\"\r\n");
+    services.messages.clear();
+    open(good);
+    EXPECT_TRUE(services.messages.isEmpty());
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("fine"));
 }
 
 TEST_F(FileCommandsTest, TextTheCodePageCannotHoldIsNotSaved) {

@@ -1,3 +1,5 @@
+#include "host/twips.h"
+#include "runtime/runtime_error.h"
 #include "search/find_dialog.h"
 #include "tests/editor_test.h"
 
@@ -221,6 +223,41 @@ TEST_F(FindDialogTest, TheDialogHasItsLayout) {
     EXPECT_EQ(button("button_find")->nextInFocusChain(), button("button_cancel"));
     EXPECT_EQ(button("button_cancel")->nextInFocusChain(), findField());
     EXPECT_FALSE(dialogWindow()->parentWidget());
+}
+
+// A form of another program's own, with a text box of its own to search.
+class notes_form : public Form {
+public:
+    notes_form() : Form(QStringLiteral("notes_form")) {}
+    TextBox text_notes{*this, QStringLiteral("text_notes")};
+
+protected:
+    void layout() override {
+        setClientSize(3000, 3000);
+        text_notes.create(TextBox::Kind::MultiLine, Twips{0, 0, 3000, 3000});
+    }
+};
+
+using HandedTextBoxTest = GuiTest;
+
+TEST_F(HandedTextBoxTest, TheDialogSearchesTheTextBoxItIsHandedAndNoOther) {
+    notes_form& notes = Forms::instance<notes_form>();
+    notes.text_notes.setText(QStringLiteral("nothing here, then the word"));
+    find_dialog& dialog = find_dialog::instance();
+    dialog.currentSearch = QStringLiteral("word");
+    try {
+        dialog.findNext();
+        ADD_FAILURE() << "a search without a text box raised nothing";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::ObjectNotSet);
+    }
+
+    dialog.setTextBox(notes.text_notes);
+    dialog.findNext();
+    EXPECT_EQ(notes.text_notes.selStart(), 23);
+    EXPECT_EQ(notes.text_notes.selLength(), 4);
+    EXPECT_TRUE(notes.isVisible());
+    EXPECT_TRUE(services.messages.isEmpty());
 }
 
 } // namespace

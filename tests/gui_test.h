@@ -1,8 +1,8 @@
 #pragma once
 
-#include "host/file_channels.h"
 #include "host/forms.h"
 #include "host/program.h"
+#include "runtime/file_channels.h"
 #include "tests/scripted_services.h"
 
 #include <QTemporaryDir>

@@ -1,13 +1,11 @@
-// The in-place work that keeps large documents from being copied more often
-// than needed: cutting the field out of a file, scanning and encoding it.
+// The work that keeps large documents fast: cutting the field out of a file
+// in place, and encoding many characters at a time.
 #include "docfile/code_page.h"
 #include "docfile/document_file.h"
-#include "host/file_channels.h"
 #include "host/form_window.h"
 #include "host/text_box.h"
 #include "host/twips.h"
 #include "tests/gui_test.h"
-#include "tests/test_files.h"
 
 namespace {
 
@@ -19,27 +17,7 @@ TEST(DocumentFieldTest, CuttingTheFieldOutOfTheFileCopiesNothing) {
     EXPECT_EQ(field.constData(), before + 1);
 }
 
-TEST(DocumentFieldTest, BothWaysOfCuttingTheFieldAgree) {
-    const QStringList files = {QStringLiteral("\"a \"quoted\" word\"\r\n"),
-                               QStringLiteral("  \"open to the end"),
-                               QStringLiteral("\"first\", \"second\""),
-                               QStringLiteral("plain, rest"),
-                               QStringLiteral("plain\r\nnext"),
-                               QStringLiteral("   "),
-                               QStringLiteral("\"\"\r\n"),
-                               QStringLiteral("\"\r\n"),
-                               QStringLiteral("\""),
-                               QStringLiteral(",")};
-    for (const QString& file : files) {
-        const QString kept = file;
-        EXPECT_EQ(DocumentFile::firstField(QString(file).append(u'!').chopped(1)),
-                  DocumentFile::firstField(kept))
-            << file.toStdString();
-        EXPECT_EQ(kept, file);
-    }
-}
-
-TEST(CodePageScanTest, TheFirstUnencodableCharacterIsFoundWhereverItIs) {
+TEST(CodePageEncodingTest, TheFirstCharacterItCannotHoldIsFoundWhereverItIs) {
     // U+0080 and U+0100 are not in the code page; U+0081 and U+0152 are.
     for (const char16_t bad : {u'\u0080', u'\u009F', u'\u0100', u'\u03A9', u'\uFFFF'}) {
         for (qsizetype length = 1; length <= 35; ++length) {
@@ -49,35 +27,33 @@ TEST(CodePageScanTest, TheFirstUnencodableCharacterIsFoundWhereverItIs) {
                 if (length > 2)
                     text[length - 1] = QChar(u'\u0152');
                 text[at] = QChar(bad);
-                ASSERT_EQ(CodePage::firstUnencodable(text), at)
+                const EncodedText encoded = CodePage::encode(text);
+                ASSERT_EQ(encoded.unencodable, at)
                     << "U+" << std::hex << int(bad) << std::dec << " length " << length;
+                ASSERT_TRUE(encoded.bytes.isEmpty());
             }
         }
     }
-    EXPECT_EQ(CodePage::firstUnencodable(QString(100, u'\u20AC') + QString(9, u'\u0081')), -1);
+    EXPECT_EQ(CodePage::encode(QString(100, u'\u20AC') + QString(9, u'\u0081')).unencodable, -1);
 }
 
-TEST(CodePageScanTest, EncodingIntoABufferMatchesTheWholeEncoding) {
-    const QString text = CodePage::decode(QByteArray("caf\xe9 \x80 \x93x\x94"));
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    CodePage::encode(text, bytes.data());
-    EXPECT_EQ(bytes, CodePage::encode(text));
-    EXPECT_EQ(bytes, QByteArray("caf\xe9 \x80 \x93x\x94"));
-}
-
-class ChannelReadTest : public GuiTest {};
-
-TEST_F(ChannelReadTest, AFileIsReadWholeWhateverItsSize) {
-    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(65535), qsizetype(65536),
-                                 qsizetype(65537), qsizetype(300001)}) {
-        QByteArray bytes(size, Qt::Uninitialized);
-        for (qsizetype i = 0; i < size; ++i)
-            bytes[i] = char('a' + i % 26);
-        const QString file = path(QStringLiteral("read-%1").arg(size));
-        TestFiles::put(file, bytes);
-        FileChannels::openForInput(3, file);
-        EXPECT_EQ(FileChannels::readAll(3), bytes) << size;
-        FileChannels::close(3);
+TEST(CodePageEncodingTest, EveryByteComesBackWhereverItStands) {
+    // Latin-1 runs are copied eight characters at a time, anything else one
+    // by one: each byte at each place in and around a run of eight.
+    for (const char special : {'\x80', '\x81', '\x9F', '\xA0', '\xFF'}) {
+        for (qsizetype length = 1; length <= 35; ++length) {
+            for (qsizetype at = 0; at < length; ++at) {
+                QByteArray bytes(length, '\xE9');
+                for (qsizetype i = 0; i < length; i += 3)
+                    bytes[i] = char('a' + i % 26);
+                bytes[at] = special;
+                const EncodedText encoded = CodePage::encode(CodePage::decode(bytes), "[", "]");
+                ASSERT_EQ(encoded.unencodable, -1);
+                ASSERT_EQ(encoded.bytes, '[' + bytes + ']')
+                    << "byte " << int(static_cast<unsigned char>(special)) << " at " << at << " of "
+                    << length;
+            }
+        }
     }
 }
 

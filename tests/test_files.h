@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/system_calls.h"
+#include "runtime/system_calls.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -29,7 +29,6 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     void commit(const QByteArray& bytes);
-    bool writesInPlace() const { return inPlace; }
 
 private:
     void open();

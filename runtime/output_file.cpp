@@ -1,8 +1,8 @@
-#include "host/output_file.h"
+#include "runtime/output_file.h"
 
-#include "host/file_errors.h"
-#include "host/runtime_error.h"
-#include "host/system_calls.h"
+#include "runtime/file_errors.h"
+#include "runtime/runtime_error.h"
+#include "runtime/system_calls.h"
 
 #include <QFile>
 #include <QFileInfo>

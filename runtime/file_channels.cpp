@@ -1,8 +1,8 @@
-#include "host/file_channels.h"
+#include "runtime/file_channels.h"
 
-#include "host/file_errors.h"
-#include "host/output_file.h"
-#include "host/runtime_error.h"
+#include "runtime/file_errors.h"
+#include "runtime/output_file.h"
+#include "runtime/runtime_error.h"
 
 #include <QFile>
 #include <algorithm>
@@ -166,8 +166,4 @@ void FileChannels::closeAll() {
             ::close(ch.fd);
     // Output files that were never committed leave their targets alone.
     channels().clear();
-}
-
-bool FileChannels::isOpen(int channel) {
-    return channels().count(channel) != 0;
 }

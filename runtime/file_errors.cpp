@@ -1,6 +1,6 @@
-#include "host/file_errors.h"
+#include "runtime/file_errors.h"
 
-#include "host/runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <QFileInfo>
 #include <cerrno>

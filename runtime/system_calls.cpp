@@ -1,4 +1,4 @@
-#include "host/system_calls.h"
+#include "runtime/system_calls.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -30,12 +30,10 @@ public:
     // targets keep their old contents.
     static void closeAll();
 
-    static bool isOpen(int channel);
-
     // The largest file that may be opened for input, from the memory
     // available now.
     static qint64 maxInputSize();
-    // The memory available now as the kernel estimates it, in bytes; -1 if
-    // the kernel does not say.
+    // The memory available now as the kernel estimates it (MemAvailable), in
+    // bytes; -1 if the kernel does not say. The limit above follows it.
     static qint64 availableMemory();
 };

@@ -1,4 +1,4 @@
-#include "host/runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <utility>
 
