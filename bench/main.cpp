@@ -552,7 +552,7 @@ int main(int argc, char** argv) {
     s.documents.push_back(
         Documents::write(s.folder.path(), QStringLiteral("1 line 10 MB"), 10 * MB, true));
     const std::vector<TableDocument> keys = {
-        {"1MB", "1 MB"}, {"10MB", "10 MB"}, {"50MB", "50 MB"}, {"line10MB", "1 line, 10 MB"}};
+        {"1MB", "1 MB"}, {"10MB", "10 MB"}, {"50MB", "50 MB", true}, {"line10MB", "1 line, 10 MB"}};
 
     Services::install(&s.services);
     main_window& w = main_window::instance();
