@@ -12,7 +12,7 @@
 // and split often; any code unit may come.
 
 #include "fuzz_check.h"
-#include "host/text_store.h"
+#include "text/text_store.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "host/line_layouts.h"
 
-#include "host/text_store.h"
+#include "text/text_store.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

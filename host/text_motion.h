@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/text_store.h"
+#include "text/text_store.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "host/edit_history.h"
+#include "text/edit_history.h"
 #include "host/line_layouts.h"
 #include "host/text_motion.h"
-#include "host/text_store.h"
+#include "text/text_store.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

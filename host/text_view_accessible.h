@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/edit_history.h"
+#include "text/edit_history.h"
 
 #include <QAccessibleWidget>
 

@@ -1,5 +1,5 @@
 // Undo and redo played on a plain string the way the text box plays them.
-#include "host/edit_history.h"
+#include "text/edit_history.h"
 
 #include <gtest/gtest.h>
 

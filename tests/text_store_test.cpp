@@ -1,6 +1,6 @@
 // The text box's storage checked against a plain string and its line breaks
 // worked out from scratch.
-#include "host/text_store.h"
+#include "text/text_store.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>

@@ -1,18 +1,12 @@
 // The text view as a screen reader finds it: what it reads, where it finds
 // the caret and the selection, what it edits and the events it hears.
-#include "host/text_view.h"
 #include "host/text_view_accessible.h"
+#include "tests/shown_text_view.h"
 
 #include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 
@@ -96,21 +90,11 @@ private:
     QString plain;
 };
 
-class TextViewAccessibleTest : public testing::Test {
+class TextViewAccessibleTest : public ShownTextView {
 protected:
-    TextViewAccessibleTest() {
-        view.resize(400, 300);
-        view.show();
-        view.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
-        view.setFocus();
-        TextViewAccessible::setEventSink(hear);
-    }
+    TextViewAccessibleTest() { TextViewAccessible::setEventSink(hear); }
     ~TextViewAccessibleTest() override { TextViewAccessible::setEventSink(nullptr); }
 
-    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(&view, k, modifiers);
-    }
     QAccessibleInterface* accessible() { return QAccessible::queryAccessibleInterface(&view); }
     QAccessibleTextInterface* reader() { return accessible()->textInterface(); }
     QAccessibleEditableTextInterface* editor() { return accessible()->editableTextInterface(); }
@@ -136,8 +120,6 @@ protected:
     QRect screenArea() const {
         return QRect(view.viewport()->mapToGlobal(QPoint(0, 0)), view.viewport()->size());
     }
-
-    TextView view;
 };
 
 TEST_F(TextViewAccessibleTest, IsAFocusableMultiLineEditableText) {

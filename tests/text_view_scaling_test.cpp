@@ -1,28 +1,10 @@
 // The text view on a screen with two device pixels to a logical one: the
 // mouse hits what is drawn under it, and text is drawn at device resolution.
-#include "host/text_view.h"
-
-#include <QTest>
-#include <gtest/gtest.h>
+#include "tests/shown_text_view.h"
 
 namespace {
 
-class TextViewScaledTest : public testing::Test {
-protected:
-    TextViewScaledTest() {
-        view.resize(400, 300);
-        view.show();
-        view.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
-    }
-
-    QPoint pointAt(qsizetype position) const {
-        const QRect rect = view.characterRect(position);
-        return {rect.left() + 1, rect.center().y()};
-    }
-
-    TextView view;
-};
+using TextViewScaledTest = ShownTextView;
 
 TEST_F(TextViewScaledTest, TheMouseHitsWhatIsDrawnUnderIt) {
     ASSERT_EQ(view.devicePixelRatio(), 2) << "run with QT_SCALE_FACTOR=2";

@@ -1,6 +1,6 @@
 // The multi-line text view, driven as a person drives it: keys, mouse,
 // clipboard, input method and drops.
-#include "host/text_view.h"
+#include "tests/shown_text_view.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,38 +13,16 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace {
 
-class TextViewTest : public testing::Test {
+class TextViewTest : public ShownTextView {
 protected:
-    TextViewTest() {
-        view.resize(400, 300);
-        view.show();
-        view.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
-        view.setFocus();
-    }
-
-    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(&view, k, modifiers);
-    }
     void keys(Qt::Key k, int times, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         for (int i = 0; i < times; ++i)
             key(k, modifiers);
     }
     void type(const QString& text) {
         QTest::sendKeyEvent(QTest::Click, &view, Qt::Key_unknown, text, Qt::NoModifier);
-    }
-    // A point just after the caret position, where a click puts the caret.
-    QPoint pointAt(qsizetype position) const {
-        const QRect rect = view.characterRect(position);
-        return {rect.left() + 1, rect.center().y()};
     }
     QWidget* area() const { return view.viewport(); }
     // What an input method learns by asking.
@@ -64,8 +42,6 @@ protected:
         text.chop(2);
         return text;
     }
-
-    TextView view;
 };
 
 TEST_F(TextViewTest, TypingInsertsTextAndEnterALineBreak) {

@@ -1,4 +1,4 @@
-#include "host/edit_history.h"
+#include "text/edit_history.h"
 
 namespace {
 

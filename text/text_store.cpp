@@ -1,4 +1,4 @@
-#include "host/text_store.h"
+#include "text/text_store.h"
 
 #include <algorithm>
 #include <cstring>
