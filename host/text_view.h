@@ -1,8 +1,8 @@
 #pragma once
 
-#include "text/edit_history.h"
 #include "host/line_layouts.h"
 #include "host/text_motion.h"
+#include "text/edit_history.h"
 #include "text/text_store.h"
 
 #include <QAbstractScrollArea>
