@@ -539,3 +539,68 @@ TEST_F(TextViewTest, WheelScrollsDownAndWithShiftSideways) {
 }
 
 } // namespace
+
+namespace {
+
+// What the view shows in rect (viewport coordinates), at device resolution.
+QImage shown(TextView& view, const QRect& rect) {
+    return view.viewport()->grab(rect).toImage();
+}
+
+bool holdsColour(const QImage& image, const QColor& colour) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == colour)
+                return true;
+    return false;
+}
+
+TEST_F(TextViewTest, TheCaretBlinksWhileFocusedAndTheSelectionFadesWithTheWindow) {
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Active, QPalette::Highlight, Qt::red);
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::blue);
+    palette.setColor(QPalette::Base, Qt::white);
+    view.setPalette(palette);
+    view.setText(QStringLiteral("wwww wwww  "));
+    view.setSelection(0, 5);
+    const QRect space = view.characterRect(4).adjusted(1, 1, -1, -1);
+    EXPECT_TRUE(holdsColour(shown(view, space), Qt::red));
+
+    // The caret inverts what lies under it, as QPlainTextEdit's does.
+    const QColor caretColour = Qt::black;
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(60);
+    // The caret after the last space, clear of any letter.
+    view.setSelection(11, 11);
+    const QRect end = view.characterRect(11);
+    const QRect caret(end.left() - 2, end.top(), 5, end.height());
+    // The caret shows and hides while the view has the focus...
+    bool seen = false;
+    bool unseen = false;
+    QElapsedTimer watch;
+    watch.start();
+    while (watch.elapsed() < 600 && !(seen && unseen)) {
+        (holdsColour(shown(view, caret), caretColour) ? seen : unseen) = true;
+        QTest::qWait(10);
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(unseen);
+
+    // ...and stays away in a window that is not active, whose selection
+    // takes the inactive colour.
+    view.setSelection(0, 5);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(holdsColour(shown(view, space), Qt::blue));
+    EXPECT_FALSE(holdsColour(shown(view, space), Qt::red));
+    view.setSelection(11, 11);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_FALSE(holdsColour(shown(view, caret), caretColour)) << i;
+        QTest::qWait(15);
+    }
+    QApplication::setCursorFlashTime(flashTime);
+}
+
+} // namespace
