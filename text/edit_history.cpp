@@ -54,19 +54,20 @@ bool EditHistory::canRedo() const {
 }
 
 const EditHistory::Step* EditHistory::undo() {
-    if (done.empty())
-        return nullptr;
-    undone.push_back(std::move(done.back()));
-    done.pop_back();
-    open = false;
-    return &undone.back();
+    return moveLast(done, undone);
 }
 
 const EditHistory::Step* EditHistory::redo() {
-    if (undone.empty())
+    return moveLast(undone, done);
+}
+
+// Undo and redo move a step between the two lists; the moved step takes no
+// more typing.
+const EditHistory::Step* EditHistory::moveLast(std::vector<Step>& from, std::vector<Step>& to) {
+    if (from.empty())
         return nullptr;
-    done.push_back(std::move(undone.back()));
-    undone.pop_back();
+    to.push_back(std::move(from.back()));
+    from.pop_back();
     open = false;
-    return &done.back();
+    return &to.back();
 }

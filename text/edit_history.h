@@ -53,6 +53,8 @@ public:
     const Step* redo();
 
 private:
+    const Step* moveLast(std::vector<Step>& from, std::vector<Step>& to);
+
     std::vector<Step> done;
     std::vector<Step> undone;
     Kind lastKind = Kind::Command;
