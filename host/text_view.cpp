@@ -250,7 +250,7 @@ void TextView::redo() {
 void TextView::takeBack(const EditHistory::Step& step) {
     for (size_t i = step.changes.size(); i > 0; --i) {
         const TextChange& change = step.changes[i - 1];
-        replace(change.position, change.inserted.size(), change.removed);
+        replace(change.position, change.inserted, change.removed);
     }
     goalX = -1;
     select(step.before);
@@ -260,7 +260,7 @@ void TextView::takeBack(const EditHistory::Step& step) {
 
 void TextView::makeAgain(const EditHistory::Step& step) {
     for (const TextChange& change : step.changes)
-        replace(change.position, change.removed.size(), change.inserted);
+        replace(change.position, change.removed, change.inserted);
     goalX = -1;
     select(step.after);
     ensureCaretVisible();
@@ -291,10 +291,8 @@ void TextView::selectAll() {
     select({0, store.size()});
 }
 
-void TextView::replace(qsizetype position, qsizetype length, QStringView inserted) {
-    // Only a listening screen reader needs to hear what the edit removes.
-    const QString removed =
-        TextViewAccessible::listening() ? store.mid(position, length) : QString();
+void TextView::replace(qsizetype position, const QString& removed, QStringView inserted) {
+    const qsizetype length = removed.size();
     // The lines next to the edit may gain or lose a CR LF that it joins or
     // splits; the lines beyond stay as they were, only renumbered.
     const qsizetype first = store.lineOf(std::max<qsizetype>(position - 1, 0));
@@ -330,7 +328,7 @@ void TextView::edit(EditHistory::Kind kind, qsizetype from, qsizetype to, const 
                     qsizetype caretAfter) {
     const TextSelection before{anchor, caret};
     TextChange change{from, store.mid(from, to - from), text};
-    replace(from, to - from, text);
+    replace(from, change.removed, text);
     const qsizetype end = caretAfter >= 0 ? caretAfter : from + text.size();
     history.record(kind, std::move(change), before, {end, end});
     goalX = -1;

@@ -104,8 +104,9 @@ private:
     enum class Move { Left, Right, WordLeft, WordRight, LineStart, LineEnd, Start, End };
 
     // Every change of the text passes here, and every move of the caret or
-    // the selection passes through select().
-    void replace(qsizetype position, qsizetype length, QStringView inserted);
+    // the selection passes through select(). The caller knows what the
+    // change removes (a screen reader hears it).
+    void replace(qsizetype position, const QString& removed, QStringView inserted);
     void select(TextSelection selection);
 
     // A person's edit: replaces from..to with text, recorded for undo, the
