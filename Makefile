@@ -50,7 +50,7 @@ check: deps
 	cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUOREL_SANITIZE=ON
 	$(SANITIZER_ENV) cmake --build build-check -j $(NPROC)
 	cd build-check && $(SANITIZER_ENV) ctest --output-on-failure -j $(NPROC)
-	run-clang-tidy-14 -p build-check -quiet -j $(NPROC) '$(CURDIR)/(runtime|text|host|docfile|editor|search|app)/.*\.cpp$$'
+	run-clang-tidy-14 -p build-check -quiet -j $(NPROC) '$(CURDIR)/(runtime|text|textview|host|docfile|editor|search|app)/.*\.cpp$$'
 	clang-format --dry-run -Werror $(OUR_SOURCES)
 
 # --- installing ------------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "host/text_box.h"
 
 #include "host/error_barrier.h"
-#include "host/text_view.h"
+#include "textview/text_view.h"
 #include "host/twips.h"
 #include "runtime/runtime_error.h"
 

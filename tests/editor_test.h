@@ -2,7 +2,7 @@
 
 #include "editor/main_window.h"
 #include "host/form_window.h"
-#include "host/text_view.h"
+#include "textview/text_view.h"
 #include "tests/gui_test.h"
 #include "tests/test_files.h"
 

@@ -3,7 +3,7 @@
 #include "host/error_barrier.h"
 #include "host/form_window.h"
 #include "host/text_box.h"
-#include "host/text_view.h"
+#include "textview/text_view.h"
 #include "host/twips.h"
 #include "runtime/runtime_error.h"
 #include "tests/gui_test.h"

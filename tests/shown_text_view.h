@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/text_view.h"
+#include "textview/text_view.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The text view as a screen reader finds it: what it reads, where it finds
 // the caret and the selection, what it edits and the events it hears.
-#include "host/text_view_accessible.h"
+#include "textview/text_view_accessible.h"
 #include "tests/shown_text_view.h"
 
 #include <QAccessible>

@@ -1,4 +1,4 @@
-#include "host/text_motion.h"
+#include "text/text_motion.h"
 
 #include <QTextBoundaryFinder>
 #include <algorithm>

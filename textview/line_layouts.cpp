@@ -1,4 +1,4 @@
-#include "host/line_layouts.h"
+#include "textview/line_layouts.h"
 
 #include "text/text_store.h"
 

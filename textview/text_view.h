@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/line_layouts.h"
-#include "host/text_motion.h"
+#include "textview/line_layouts.h"
+#include "text/text_motion.h"
 #include "text/edit_history.h"
 #include "text/text_store.h"
 

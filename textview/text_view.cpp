@@ -1,6 +1,6 @@
-#include "host/text_view.h"
+#include "textview/text_view.h"
 
-#include "host/text_view_accessible.h"
+#include "textview/text_view_accessible.h"
 
 #include <QApplication>
 #include <QClipboard>
