@@ -2,9 +2,9 @@
 
 #include "editor/main_window.h"
 #include "host/form_window.h"
-#include "textview/text_view.h"
 #include "tests/gui_test.h"
 #include "tests/test_files.h"
+#include "textview/text_view.h"
 
 #include <QApplication>
 #include <QMenu>

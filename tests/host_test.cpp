@@ -3,10 +3,10 @@
 #include "host/error_barrier.h"
 #include "host/form_window.h"
 #include "host/text_box.h"
-#include "textview/text_view.h"
 #include "host/twips.h"
 #include "runtime/runtime_error.h"
 #include "tests/gui_test.h"
+#include "textview/text_view.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -99,7 +99,7 @@ TEST_F(HostTest, GeometryInTwipsBecomesLogicalPixels) {
 
 TEST_F(HostTest, MultiLineTextSelectsTheRightCharactersOnALaterLine) {
     form.text_lines.setText(QStringLiteral("alpha\r\nbeta\r\ngamma delta"));
-    EXPECT_EQ(lines()->lineCount(), 3);
+    EXPECT_EQ(lines()->textStore().lineCount(), 3);
 
     form.text_lines.setSelStart(19);
     form.text_lines.setSelLength(5);
@@ -130,7 +130,7 @@ TEST_F(HostTest, TypedLineBreaksReadAsCrLfAndLoneOnesSurvive) {
     const QString odd = QStringLiteral("a\rb\nc\r\n\r\nd\n\r");
     form.text_lines.setText(odd);
     EXPECT_EQ(form.text_lines.text(), odd);
-    EXPECT_EQ(lines()->lineCount(), 3);
+    EXPECT_EQ(lines()->textStore().lineCount(), 3);
     form.text_lines.setSelStart(4);
     form.text_lines.setSelLength(1);
     EXPECT_EQ(lines()->selectedText(), QStringLiteral("c"));

@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, FileNewThroughItsShortcutDiscardsTheTextWithoutAQuestion)
     QTest::keyClicks(text(), QStringLiteral("more"));
     QTest::keyClick(window(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(w.text_frame.text(), QString());
-    EXPECT_EQ(text()->lineCount(), 1);
+    EXPECT_EQ(text()->textStore().lineCount(), 1);
     EXPECT_FALSE(w.hasFile());
     EXPECT_FALSE(w.isChanged());
     EXPECT_TRUE(services.messages.isEmpty());

@@ -24,15 +24,25 @@ bool continues(EditHistory::Kind kind, const TextChange& previous, const TextCha
 } // namespace
 
 void EditHistory::record(Kind kind, TextChange change, TextSelection before, TextSelection after) {
-    undone.clear();
     if (open && kind == lastKind && continues(kind, done.back().changes.back(), change)) {
+        undone.clear();
         done.back().changes.push_back(std::move(change));
         done.back().after = after;
-    } else {
-        done.push_back(Step{{std::move(change)}, before, after});
+        return;
     }
+    std::vector<TextChange> changes;
+    changes.push_back(std::move(change));
+    record(std::move(changes), before, after);
     lastKind = kind;
     open = kind != Kind::Command;
+}
+
+void EditHistory::record(std::vector<TextChange> changes, TextSelection before,
+                         TextSelection after) {
+    undone.clear();
+    done.push_back(Step{std::move(changes), before, after});
+    lastKind = Kind::Command;
+    open = false;
 }
 
 void EditHistory::closeGroup() {

@@ -1,14 +1,9 @@
 #pragma once
 
+#include "text/text_selection.h"
+
 #include <QString>
 #include <vector>
-
-// A selection as anchor and caret position; equal when nothing is selected.
-struct TextSelection {
-    qsizetype anchor = 0;
-    qsizetype caret = 0;
-    bool operator==(const TextSelection&) const = default;
-};
 
 // One change of the text: at position, removed was replaced by inserted.
 struct TextChange {
@@ -38,6 +33,9 @@ public:
     };
 
     void record(Kind kind, TextChange change, TextSelection before, TextSelection after);
+    // A command of several changes, each made to the text the one before
+    // left: one step, undone as a whole.
+    void record(std::vector<TextChange> changes, TextSelection before, TextSelection after);
     // The next change starts a step of its own (the caret moved, the text
     // was set from the program, focus left).
     void closeGroup();

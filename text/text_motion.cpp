@@ -9,9 +9,10 @@ constexpr qsizetype GraphemeWindow = 64;
 // How much text a word scan reads from the store at a time.
 constexpr qsizetype ScanBlock = 4096;
 
-// The punctuation that QTextEngine treats as words of their own.
+// The ASCII punctuation that QTextEngine treats as words of their own;
+// the backslash among them, so that a path goes a part at a time.
 bool isSeparator(QChar c) {
-    return QStringView(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|").contains(c);
+    return QStringView(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\").contains(c);
 }
 
 bool isWordCharacter(QChar c) {

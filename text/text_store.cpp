@@ -192,6 +192,18 @@ void TextStore::updateLineStarts(qsizetype position, qsizetype removed, QStringV
     pendingShift += inserted.size() - removed;
 }
 
+qsizetype TextStore::lineOfBreakAsOne(qsizetype offset) const {
+    // Each line starts at least a CR LF after the one before, so
+    // startOf(line) - line grows with line.
+    qsizetype low = 0;            // starts at or before offset
+    qsizetype high = lineCount(); // starts past it, or is past the last line
+    while (high - low > 1) {
+        const qsizetype middle = low + (high - low) / 2;
+        (startOf(middle) - middle <= offset ? low : high) = middle;
+    }
+    return low;
+}
+
 qsizetype TextStore::startOf(qsizetype line) const {
     return starts[size_t(line)] + (line >= shiftedFrom ? pendingShift : 0);
 }

@@ -40,6 +40,9 @@ public:
     // The line that holds position (0 to size()); a position between the CR
     // and the LF of a line break belongs to the line that the break ends.
     qsizetype lineOf(qsizetype position) const;
+    // The line that holds offset when each line break counts as one
+    // character, as a screen reader counts them: line n starts n earlier.
+    qsizetype lineOfBreakAsOne(qsizetype offset) const;
 
 private:
     void moveGapTo(qsizetype position) const;

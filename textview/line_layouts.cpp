@@ -1,11 +1,13 @@
 #include "textview/line_layouts.h"
 
+#include "text/line_breaks.h"
 #include "text/text_store.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -20,27 +22,27 @@ constexpr qreal TabStop = 80;
 // Text around a chunk boundary that decides whether it splits a grapheme.
 constexpr qsizetype BoundaryWindow = 32;
 
-} // namespace
-
-char16_t LineLayouts::pictureOf(QChar c) {
-    switch (c.unicode()) {
-    case u'\r':
-        return u'\u240D';
-    case u'\n':
-        return u'\u240A';
-    case u'\u2028':
-        return u'\u2424'; // symbol for newline
-    case u'\u2029':
-        return u'\u00B6'; // pilcrow
-    default:
-        return 0;
-    }
+// The tab stops of a chunk that starts at origin in its line: the line's
+// own, counted from the chunk's start, as far as the chunk could reach.
+QList<QTextOption::Tab> tabStopsFrom(qreal origin, const QString& text,
+                                     const QFontMetricsF& metrics) {
+    const auto tabs = text.count(u'\t');
+    const qreal reach = qreal(text.size() - tabs) * metrics.maxWidth() * 2 + qreal(tabs) * TabStop;
+    QList<QTextOption::Tab> stops;
+    for (qreal stop = (std::floor(origin / TabStop) + 1) * TabStop - origin;
+         stop <= reach + TabStop; stop += TabStop)
+        stops.append(QTextOption::Tab(stop, QTextOption::LeftTab));
+    return stops;
 }
+
+} // namespace
 
 struct LineLayouts::Chunk {
     qsizetype length = 0;
     qreal width = -1; // not laid out yet
     std::unique_ptr<QTextLayout> layout;
+    qreal origin = 0; // the x in its line the layout was made for
+    bool hasTabs = false;
     std::vector<int> pictures; // where the layout shows a control picture
 };
 
@@ -63,11 +65,37 @@ void LineLayouts::reset(const QFont& newFont, QPaintDevice* newDevice) {
     font = newFont;
     device = newDevice;
     averageWidth = QFontMetricsF(font, device).averageCharWidth();
-    widestSeen = 0;
+    findLongest();
+    widestKnown = qreal(longestLength) * averageWidth;
 }
 
-void LineLayouts::expectLineOf(qsizetype length) {
-    widestSeen = std::max(widestSeen, qreal(length) * averageWidth);
+void LineLayouts::findLongest() {
+    longestLine = longestLength = 0;
+    const qsizetype count = store.lineCount();
+    for (qsizetype line = 0, start = 0; line < count; ++line) {
+        const qsizetype end = store.lineEnd(line);
+        if (end - start > longestLength) {
+            longestLine = line;
+            longestLength = end - start;
+        }
+        start = end + 2;
+    }
+}
+
+qreal LineLayouts::widthOf(qsizetype line) {
+    const auto found = lines.find(line);
+    if (found == lines.end())
+        return qreal(store.lineEnd(line) - store.lineStart(line)) * averageWidth;
+    updateSums(found->second);
+    return found->second.xs[found->second.chunks.size()];
+}
+
+void LineLayouts::recount() {
+    widestKnown = widthOf(longestLine);
+    for (auto& [line, l] : lines) {
+        updateSums(l);
+        widestKnown = std::max(widestKnown, l.xs[l.chunks.size()]);
+    }
 }
 
 LineLayouts::Line& LineLayouts::entry(qsizetype line) {
@@ -123,7 +151,7 @@ void LineLayouts::updateSums(Line& l) {
         l.xs[i + 1] = l.xs[i] + (c.width >= 0 ? c.width : qreal(c.length) * averageWidth);
     }
     l.summed = count;
-    widestSeen = std::max(widestSeen, l.xs[count]);
+    widestKnown = std::max(widestKnown, l.xs[count]);
 }
 
 size_t LineLayouts::chunkAtOffset(Line& l, qsizetype offset) {
@@ -142,8 +170,10 @@ size_t LineLayouts::chunkAtX(Line& l, qreal x) {
 
 const QTextLayout& LineLayouts::layoutOf(qsizetype line, Line& l, size_t chunk) {
     Chunk& c = l.chunks[chunk];
+    updateSums(l);
+    if (c.layout && c.hasTabs && c.origin != l.xs[chunk])
+        forget(l, chunk);
     if (!c.layout) {
-        updateSums(l);
         c.layout = makeLayout(line, l, chunk);
         c.width = c.layout->lineAt(0).naturalTextWidth();
         l.summed = std::min(l.summed, chunk);
@@ -158,8 +188,10 @@ std::unique_ptr<QTextLayout> LineLayouts::makeLayout(qsizetype line, Line& l, si
     Chunk& c = l.chunks[chunk];
     QString text = store.mid(store.lineStart(line) + l.starts[chunk], c.length);
     c.pictures.clear();
+    c.hasTabs = text.contains(u'\t');
+    c.origin = l.xs[chunk];
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (const char16_t picture = pictureOf(text[i])) {
+        if (const char16_t picture = LineBreaks::pictureOf(text[i])) {
             text[i] = picture;
             c.pictures.push_back(int(i));
         }
@@ -168,6 +200,8 @@ std::unique_ptr<QTextLayout> LineLayouts::makeLayout(qsizetype line, Line& l, si
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTabStopDistance(TabStop);
+    if (c.hasTabs && c.origin > 0)
+        option.setTabs(tabStopsFrom(c.origin, text, QFontMetricsF(font, device)));
     // Chunks sit side by side from the left, so a long line reads left to right.
     if (l.chunks.size() > 1)
         option.setTextDirection(Qt::LeftToRight);
@@ -332,29 +366,55 @@ void LineLayouts::linesReplaced(qsizetype first, qsizetype oldLast, qsizetype ne
     const qsizetype shift = newLast - oldLast;
     if (preedit.line > oldLast)
         preedit.line += shift;
-    if (shift == 0)
-        return;
-    std::map<qsizetype, Line> moved;
-    for (auto it = lines.upper_bound(oldLast); it != lines.end();) {
-        auto node = lines.extract(it++);
-        node.key() += shift;
-        moved.insert(std::move(node));
+    const bool heldLongest = longestLine >= first && longestLine <= oldLast;
+    if (longestLine > oldLast)
+        longestLine += shift;
+    if (shift != 0) {
+        std::map<qsizetype, Line> moved;
+        for (auto it = lines.upper_bound(oldLast); it != lines.end();) {
+            auto node = lines.extract(it++);
+            node.key() += shift;
+            moved.insert(std::move(node));
+        }
+        lines.merge(moved);
     }
-    lines.merge(moved);
+    lengthsChanged(first, newLast, heldLongest);
 }
 
 void LineLayouts::lineEdited(qsizetype line, qsizetype offset, qsizetype removed,
                              qsizetype inserted) {
     const auto found = lines.find(line);
-    if (found == lines.end())
-        return;
-    Line& l = found->second;
+    if (found != lines.end()) {
+        const qsizetype length = store.lineEnd(line) - store.lineStart(line);
+        if (found->second.chunks.size() == 1 || length <= LongLine)
+            lines.erase(found);
+        else
+            rechunk(line, found->second, offset, removed, inserted);
+    }
+    lengthsChanged(line, line, longestLine == line);
+}
+
+void LineLayouts::lengthsChanged(qsizetype first, qsizetype last, bool heldLongest) {
+    const qsizetype before = longestLength;
+    if (heldLongest)
+        longestLength = 0;
+    for (qsizetype line = first; line <= last; ++line) {
+        const qsizetype length = store.lineEnd(line) - store.lineStart(line);
+        if (length > longestLength) {
+            longestLine = line;
+            longestLength = length;
+        }
+    }
+    // The longest line got shorter: another may now be the longest.
+    if (longestLength < before)
+        findLongest();
+    recount();
+}
+
+void LineLayouts::rechunk(qsizetype line, Line& l, qsizetype offset, qsizetype removed,
+                          qsizetype inserted) {
     const qsizetype lineStart = store.lineStart(line);
     const qsizetype length = store.lineEnd(line) - lineStart;
-    if (l.chunks.size() == 1 || length <= LongLine) {
-        lines.erase(found);
-        return;
-    }
     // Text typed at a chunk's start joins the chunk before, with the
     // character it follows.
     size_t first = chunkAtOffset(l, offset);

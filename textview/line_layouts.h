@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/line_geometry.h"
+
 #include <QColor>
 #include <QFont>
 #include <QTextLayout>
@@ -22,13 +24,13 @@ class TextStore;
 // character width. Drawing, hit testing and typing in such a line therefore
 // touch only the chunks on screen.
 //
+// A chunk with tabs is laid out for where it stands in its line, so that its
+// tabs stop at the same columns as in a short line; one that the chunks
+// before it moved is laid out again when next used.
+//
 // Offsets are counted from the start of their line.
-class LineLayouts {
+class LineLayouts : public LineGeometry {
 public:
-    // The character drawn in place of one that a layout would take for a
-    // line break (a lone CR or LF, U+2028, U+2029), or 0 for any other.
-    static char16_t pictureOf(QChar c);
-
     // What to show on a line besides its text.
     struct Marks {
         // A selection from start to end; an end past the line's length
@@ -49,8 +51,6 @@ public:
 
     // Forgets every layout: the text or the font changed.
     void reset(const QFont& font, QPaintDevice* device);
-    // The text holds a line of this many characters; widest() expects it.
-    void expectLineOf(qsizetype length);
 
     // Lines first to oldLast became first to newLast; later lines moved.
     void linesReplaced(qsizetype first, qsizetype oldLast, qsizetype newLast);
@@ -64,17 +64,20 @@ public:
                     const QList<QTextLayout::FormatRange>& formats, int cursor);
 
     // x of the caret at offset (inside the composed text where there is one).
-    qreal x(qsizetype line, qsizetype offset);
+    qreal x(qsizetype line, qsizetype offset) override;
     // The caret offset nearest to x.
-    qsizetype offsetAt(qsizetype line, qreal x);
+    qsizetype offsetAt(qsizetype line, qreal x) override;
     // Lays out the chunks within span pixels of offset, so that the x of
     // what is drawn there next moves no more.
     void settle(qsizetype line, qsizetype offset, qreal span);
     // Whether the line reads right to left, as QPlainTextEdit would decide
     // from its first strong character; a long line always reads left to right.
-    bool rightToLeft(qsizetype line);
-    // The widest line seen so far, or expected.
-    qreal widest() const { return widestSeen; }
+    bool rightToLeft(qsizetype line) override;
+    // How wide the widest line is, as far as it is known: the longest line
+    // by characters as measured or estimated, and every line measured since
+    // the last edit. Only an edit makes it smaller, so that scrolling never
+    // moves the horizontal scroll bar's end under the view.
+    qreal widest() const { return widestKnown; }
 
     // Draws the part of the line between x = left and right (in the line's
     // own coordinates) with the line's origin at origin.
@@ -95,6 +98,14 @@ private:
     };
 
     Line& entry(qsizetype line);
+    void findLongest();
+    // The lines first to last were edited; heldLongest: the longest was among them.
+    void lengthsChanged(qsizetype first, qsizetype last, bool heldLongest);
+    // A long line's chunks around an edit made anew.
+    void rechunk(qsizetype line, Line& l, qsizetype offset, qsizetype removed, qsizetype inserted);
+    // widest() afresh after an edit.
+    void recount();
+    qreal widthOf(qsizetype line);
     void appendChunks(std::vector<Chunk>& chunks, qsizetype lineStart, qsizetype from,
                       qsizetype to) const;
     qsizetype graphemeBoundary(qsizetype lineStart, qsizetype offset, qsizetype limit) const;
@@ -114,7 +125,10 @@ private:
     QFont font;
     QPaintDevice* device = nullptr;
     qreal averageWidth = 0;
-    qreal widestSeen = 0;
+    qreal widestKnown = 0;
+    // The line with the most characters (the first of them).
+    qsizetype longestLine = 0;
+    qsizetype longestLength = 0;
     Preedit preedit;
     std::map<qsizetype, Line> lines;
 };

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "textview/line_layouts.h"
-#include "text/text_motion.h"
+#include "text/caret_model.h"
 #include "text/edit_history.h"
+#include "text/text_motion.h"
 #include "text/text_store.h"
+#include "textview/line_layouts.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -16,6 +17,11 @@
 // Positions are 0-based offsets into text(), where a line break is the two
 // characters CR LF. The caret never rests between the CR and the LF of a
 // line break or inside a surrogate pair.
+//
+// Its parts live in files by concern: state, editing and drawing here and in
+// text_view.cpp; keys in text_view_keys.cpp (with key_bindings); mouse,
+// wheel, context menu and drag and drop in text_view_mouse.cpp; input
+// methods in text_view_input_method.cpp.
 class TextView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -28,11 +34,13 @@ public:
     // Replaces the text from the program: the caret goes to the start, the
     // undo history is cleared, textChanged() is emitted once.
     void setText(QString text);
+    // The text and its line index, to read a piece at a time.
+    const TextStore& textStore() const { return store; }
 
-    qsizetype anchorPosition() const;
-    qsizetype caretPosition() const;
-    qsizetype selectionStart() const;
-    qsizetype selectionEnd() const;
+    qsizetype anchorPosition() const { return model.anchor(); }
+    qsizetype caretPosition() const { return model.caret(); }
+    qsizetype selectionStart() const { return model.selection().start(); }
+    qsizetype selectionEnd() const { return model.selection().end(); }
     QString selectedText() const;
     // Selects from anchor to caret (clamped to the text; a position between
     // CR and LF falls on the end of its line) and scrolls the caret into view.
@@ -43,22 +51,9 @@ public:
     void insertText(const QString& text);
     void deleteSelection();
 
-    bool isUndoAvailable() const;
-    bool isRedoAvailable() const;
-
     // Geometry in viewport coordinates, for input methods and screen readers.
     QRect characterRect(qsizetype position) const;
     qsizetype positionAt(const QPoint& point) const;
-
-    // The line index and pieces of the text, for a screen reader that counts
-    // a line break as one character and reads a line at a time: neither
-    // needs the whole text. Lines are numbered from 0; a line ends where its
-    // CR LF begins, or at the end of the text.
-    qsizetype lineCount() const;
-    qsizetype lineStart(qsizetype line) const;
-    qsizetype lineEnd(qsizetype line) const;
-    // Characters [position, position + length), clamped to the text.
-    QString textRange(qsizetype position, qsizetype length) const;
 
 public Q_SLOTS:
     void undo();
@@ -99,47 +94,43 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // What a mouse drag extends the selection by.
-    enum class Unit { Character, Word, Line };
-    enum class Move { Left, Right, WordLeft, WordRight, LineStart, LineEnd, Start, End };
-
-    // Every change of the text passes here, and every move of the caret or
-    // the selection passes through select(). The caller knows what the
+    // --- editing (text_view.cpp) ---
+    // Every change of the text passes here; the caller knows what the
     // change removes (a screen reader hears it).
     void replace(qsizetype position, const QString& removed, QStringView inserted);
-    void select(TextSelection selection);
-
-    // A person's edit: replaces from..to with text, recorded for undo, the
-    // caret after the text unless caretAfter says where.
-    void edit(EditHistory::Kind kind, qsizetype from, qsizetype to, const QString& text,
-              qsizetype caretAfter = -1);
+    // A person's edit: the changes are made in order and recorded for undo
+    // as one step (typing and deleting may join the step before), and the
+    // caret goes to caretAfter.
+    void edit(EditHistory::Kind kind, std::vector<TextChange> changes, qsizetype caretAfter);
+    // Replaces from..to with text, the caret after it.
+    void editRange(EditHistory::Kind kind, qsizetype from, qsizetype to, const QString& text);
     void editSelection(EditHistory::Kind kind, const QString& text);
-    void takeBack(const EditHistory::Step& step);
-    void makeAgain(const EditHistory::Step& step);
-    // The caret moved by keys or the mouse: typing starts a new undo step.
-    void moveTo(qsizetype position, bool extend);
-    qsizetype target(Move move, bool extend) const;
-    void moveVertically(qsizetype lines, bool extend);
-
-    bool clipboardKey(QKeyEvent* event);
-    bool movementKey(QKeyEvent* event);
-    bool editingKey(QKeyEvent* event);
-    bool deletionKey(QKeyEvent* event);
+    void replay(const EditHistory::Step& step, bool forward);
+    // The model moved the caret or the selection (or was asked to).
+    void caretMoved(TextSelection before);
     void deleteBackward(qsizetype to);
     void deleteForward(qsizetype to);
     void setPrimarySelection();
 
-    // Mouse selection by character, word or line.
+    // --- keys (text_view_keys.cpp) ---
+    void moveByPage(int direction, bool extend);
+
+    // --- mouse and drops (text_view_mouse.cpp) ---
+    // What a mouse drag extends the selection by.
+    enum class Unit { Character, Word, Line };
     TextSelection unitAt(qsizetype position) const;
     void extendSelectionTo(QPoint point);
     void startDrag();
     void moveDroppedText(qsizetype to);
     void autoScroll(QPoint point);
 
+    // --- input methods (text_view_input_method.cpp) ---
+    // The part of the text an input method sees around the caret.
+    std::pair<qsizetype, qsizetype> surroundingText() const;
+
+    // --- geometry and drawing (text_view.cpp) ---
     // Lays the text out afresh (new text or font) and expects its longest line.
     void relayout();
-
-    // Geometry, in viewport coordinates.
     int lineHeight() const;
     int topLine() const;
     int lineTop(qsizetype line) const;
@@ -151,28 +142,32 @@ private:
     void updateScrollBars();
     void restartBlinking();
     LineLayouts::Marks marksFor(qsizetype line, const QPalette& palette) const;
-    // The part of the text an input method sees around the caret.
-    std::pair<qsizetype, qsizetype> surroundingText() const;
 
     TextStore store;
     EditHistory history;
     TextMotion motion{store};
     mutable LineLayouts layouts{store};
-    qsizetype anchor = 0;
-    qsizetype caret = 0;
-    qreal goalX = -1; // the x that Up and Down keep, once they started
+    CaretModel model{store, history, [this](TextSelection before) { caretMoved(before); }};
+    QString preedit; // what an input method is composing at the caret
+
     bool caretShown = false;
     QBasicTimer blinkTimer;
-    QBasicTimer autoScrollTimer;
-    QBasicTimer tripleClickTimer;
-    QPoint tripleClickPoint;
-    QPoint pressPoint;
-    QPoint mousePoint;
-    Unit unit = Unit::Character;
-    TextSelection pressedUnit; // the word or line a double or triple click chose
-    bool selecting = false;
-    bool mayDrag = false;
-    bool droppedOnSelf = false;
-    qsizetype dropCaret = -1;
-    QString preedit;
+
+    // A press, a drag that selects, or a drag of the selection.
+    struct Pointer {
+        QBasicTimer autoScroll;
+        QBasicTimer tripleClick;
+        QPoint tripleClickPoint;
+        QPoint pressed;
+        QPoint last;
+        Unit unit = Unit::Character;
+        TextSelection pressedUnit; // the word or line a double or triple click chose
+        bool selecting = false;
+        bool mayDrag = false;
+    } pointer;
+    // Text dragged over the view, from it or from elsewhere.
+    struct Drop {
+        qsizetype caret = -1; // where it would land; -1 while nothing is dragged over
+        bool onSelf = false;  // the view's own drag ended on the view
+    } drop;
 };

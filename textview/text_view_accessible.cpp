@@ -1,5 +1,6 @@
 #include "textview/text_view_accessible.h"
 
+#include "text/line_breaks.h"
 #include "textview/text_view.h"
 
 #include <QScrollBar>
@@ -32,64 +33,12 @@ QAccessibleInterface* create(const QString& key, QObject* object) {
     return nullptr;
 }
 
-// The last line for which holds(line) is true; it is for line 0, and once
-// false it stays false for the lines after.
-template <typename Holds> qsizetype lastLineWhere(const TextView& view, Holds holds) {
-    qsizetype low = 0;                 // holds
-    qsizetype high = view.lineCount(); // the first known not to, or past the last
-    while (high - low > 1) {
-        const qsizetype middle = low + (high - low) / 2;
-        (holds(middle) ? low : high) = middle;
-    }
-    return low;
-}
-
-qsizetype lineOfPosition(const TextView& view, qsizetype position) {
-    return lastLineWhere(view, [&](qsizetype line) { return view.lineStart(line) <= position; });
-}
-
-// Line n starts n offsets earlier than its view position: each line break
-// before it counts one character less.
-qsizetype lineOfOffset(const TextView& view, qsizetype offset) {
-    return lastLineWhere(view,
-                         [&](qsizetype line) { return view.lineStart(line) - line <= offset; });
-}
-
-// A position between the CR and the LF of a break counts as the break.
 int offsetOf(const TextView& view, qsizetype position) {
-    const qsizetype line = lineOfPosition(view, position);
-    return int(std::min(position, view.lineEnd(line)) - line);
+    return int(LineBreaks::offsetOf(view.textStore(), position));
 }
 
-// The offset of a line break falls on its CR; offsets are clamped to the text.
 qsizetype positionOf(const TextView& view, qsizetype offset) {
-    offset = std::max<qsizetype>(offset, 0);
-    const qsizetype line = lineOfOffset(view, offset);
-    return std::min(offset + line, view.lineEnd(line));
-}
-
-int characterCount(const TextView& view) {
-    const qsizetype last = view.lineCount() - 1;
-    return int(view.lineEnd(last) - last);
-}
-
-// A piece of the view's text, which splits no CR LF, as a screen reader
-// reads it: each CR LF one LF, and the characters a layout would break the
-// line at as the pictures the view draws in their place.
-QString readable(QString text) {
-    qsizetype length = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char16_t c = text.at(i).unicode();
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
-            c = u'\n';
-            ++i;
-        } else if (const char16_t picture = LineLayouts::pictureOf(text.at(i))) {
-            c = picture;
-        }
-        text[length++] = c;
-    }
-    text.truncate(length);
-    return text;
+    return LineBreaks::positionOf(view.textStore(), offset);
 }
 
 // The unit around local in piece, found as QAccessibleTextInterface's own
@@ -146,8 +95,8 @@ void TextViewAccessible::notifyTextChange(TextView* view, qsizetype position, QS
     // edit is read with them, and they are left out again where they read
     // the same before and after.
     const qsizetype end = position + inserted.size();
-    const bool crBefore = view->textRange(position - 1, 1).startsWith(u'\r');
-    const bool lfAfter = view->textRange(end, 1).startsWith(u'\n');
+    const bool crBefore = view->textStore().mid(position - 1, 1).startsWith(u'\r');
+    const bool lfAfter = view->textStore().mid(end, 1).startsWith(u'\n');
     const auto readAround = [&](QStringView edited) {
         QString piece;
         piece.reserve(edited.size() + 2);
@@ -156,7 +105,7 @@ void TextViewAccessible::notifyTextChange(TextView* view, qsizetype position, QS
         piece += edited;
         if (lfAfter)
             piece += u'\n';
-        return readable(std::move(piece));
+        return LineBreaks::readable(std::move(piece));
     };
     QString before = readAround(removed);
     QString after = readAround(inserted);
@@ -278,7 +227,7 @@ void TextViewAccessible::setCursorPosition(int position) {
 QString TextViewAccessible::text(int startOffset, int endOffset) const {
     const qsizetype from = positionOf(*view(), std::min(startOffset, endOffset));
     const qsizetype to = positionOf(*view(), std::max(startOffset, endOffset));
-    return readable(view()->textRange(from, to - from));
+    return LineBreaks::readable(view()->textStore().mid(from, to - from));
 }
 
 QString TextViewAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
@@ -321,7 +270,7 @@ QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTy
 }
 
 int TextViewAccessible::characterCount() const {
-    return ::characterCount(*view());
+    return int(LineBreaks::characterCount(view()->textStore()));
 }
 
 QRect TextViewAccessible::characterRect(int offset) const {
@@ -415,7 +364,7 @@ TextViewAccessible::unitAt(int offset, QAccessible::TextBoundaryType boundaryTyp
         return {0, count};
     case QAccessible::LineBoundary:
     case QAccessible::ParagraphBoundary:
-        return lineSpan(lineOfOffset(v, offset));
+        return lineSpan(v.textStore().lineOfBreakAsOne(offset));
     case QAccessible::CharBoundary:
         break;
     case QAccessible::WordBoundary:
@@ -427,9 +376,10 @@ TextViewAccessible::unitAt(int offset, QAccessible::TextBoundaryType boundaryTyp
     }
     if (offset == count)
         return {};
-    const qsizetype line = lineOfOffset(v, offset);
+    const qsizetype line = v.textStore().lineOfBreakAsOne(offset);
     const Span within = lineSpan(line);
-    const qsizetype lineEnd = within.end + (line + 1 < v.lineCount() ? 1 : 0); // with its LF
+    const qsizetype lineEnd =
+        within.end + (line + 1 < v.textStore().lineCount() ? 1 : 0); // with its LF
     for (qsizetype reach = FirstReach;; reach *= 4) {
         const qsizetype from = std::max<qsizetype>(within.start, offset - reach);
         const qsizetype to = std::min(lineEnd, offset + reach);
@@ -442,7 +392,8 @@ TextViewAccessible::unitAt(int offset, QAccessible::TextBoundaryType boundaryTyp
 }
 
 TextViewAccessible::Span TextViewAccessible::lineSpan(qsizetype line) const {
-    return {int(view()->lineStart(line) - line), int(view()->lineEnd(line) - line)};
+    const TextStore& store = view()->textStore();
+    return {int(store.lineStart(line) - line), int(store.lineEnd(line) - line)};
 }
 
 QString TextViewAccessible::read(Span span, int* startOffset, int* endOffset) const {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/edit_history.h"
+#include "text/text_selection.h"
 
 #include <QAccessibleWidget>
 

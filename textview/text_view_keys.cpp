@@ -1,0 +1,125 @@
+// The keys of the text view: what key_bindings says each key does, done.
+#include "textview/key_bindings.h"
+#include "textview/text_view.h"
+
+#include <QKeyEvent>
+#include <QScrollBar>
+
+bool TextView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        overridesShortcut(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+bool TextView::focusNextPrevChild(bool) {
+    return false; // Tab types a tab
+}
+
+void TextView::keyPressEvent(QKeyEvent* event) {
+    const std::optional<KeyBinding> binding = keyBinding(event);
+    if (!binding) {
+        if (typesText(event)) {
+            editSelection(EditHistory::Kind::Typing, event->text());
+            event->accept();
+        } else {
+            QAbstractScrollArea::keyPressEvent(event);
+        }
+        return;
+    }
+    event->accept();
+    const bool extend = binding->extend;
+    using A = KeyAction;
+    using M = CaretModel::Move;
+    const auto moveBy = [&](M move) {
+        model.move(move, extend, layouts);
+        ensureCaretVisible();
+    };
+    switch (binding->action) {
+    case A::Undo:
+        undo();
+        break;
+    case A::Redo:
+        redo();
+        break;
+    case A::Cut:
+        cut();
+        break;
+    case A::Copy:
+        copy();
+        break;
+    case A::Paste:
+        paste();
+        break;
+    case A::SelectAll:
+        selectAll();
+        setPrimarySelection();
+        break;
+    case A::Left:
+        moveBy(M::Left);
+        break;
+    case A::Right:
+        moveBy(M::Right);
+        break;
+    case A::WordLeft:
+        moveBy(M::WordLeft);
+        break;
+    case A::WordRight:
+        moveBy(M::WordRight);
+        break;
+    case A::LineStart:
+        moveBy(M::LineStart);
+        break;
+    case A::LineEnd:
+        moveBy(M::LineEnd);
+        break;
+    case A::Start:
+        moveBy(M::Start);
+        break;
+    case A::End:
+        moveBy(M::End);
+        break;
+    case A::LineUp:
+    case A::LineDown:
+        model.moveLines(binding->action == A::LineUp ? -1 : 1, extend, layouts);
+        ensureCaretVisible();
+        break;
+    case A::PageUp:
+    case A::PageDown:
+        moveByPage(binding->action == A::PageUp ? -1 : 1, extend);
+        break;
+    case A::BreakLine:
+        editSelection(EditHistory::Kind::Command, QStringLiteral("\r\n"));
+        break;
+    case A::Tab:
+        editSelection(EditHistory::Kind::Typing, QStringLiteral("\t"));
+        break;
+    case A::DeleteBackward:
+        deleteBackward(motion.previousCodePoint(caretPosition()));
+        break;
+    case A::DeleteForward:
+        deleteForward(motion.nextCharacter(caretPosition()));
+        break;
+    case A::DeleteWordBackward:
+        deleteBackward(motion.previousWord(caretPosition()));
+        break;
+    case A::DeleteWordForward:
+        deleteForward(motion.nextWord(caretPosition()));
+        break;
+    case A::DeleteToLineEnd:
+        deleteForward(store.lineEnd(store.lineOf(caretPosition())));
+        break;
+    }
+    if (extend)
+        setPrimarySelection();
+}
+
+void TextView::moveByPage(int direction, bool extend) {
+    // The view scrolls a page and the caret keeps its place on screen.
+    const int page = fullyVisibleLines();
+    verticalScrollBar()->setValue(topLine() + direction * page);
+    model.moveLines(direction * page, extend, layouts);
+    ensureCaretVisible();
+}

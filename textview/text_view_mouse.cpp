@@ -1,0 +1,276 @@
+// The mouse in the text view: clicks and drags that select, the middle
+// button's paste, the wheel, the context menu, and drag and drop.
+#include "text/line_breaks.h"
+#include "textview/text_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QInputMethod>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyleHints>
+
+namespace {
+// During a drag, the pointer this close to an edge scrolls the view.
+constexpr int DragScrollEdge = 20;
+
+// A context menu entry with Qt's own (translated) text and its shortcut.
+QString menuText(const char* text, QKeySequence::StandardKey key) {
+    QString label = QCoreApplication::translate("QWidgetTextControl", text);
+    if (key == QKeySequence::UnknownKey)
+        return label;
+    const QString shortcut = QKeySequence(key).toString(QKeySequence::NativeText);
+    if (!shortcut.isEmpty() && QGuiApplication::styleHints()->showShortcutsInContextMenus() &&
+        !QCoreApplication::testAttribute(Qt::AA_DontShowShortcutsInContextMenus))
+        label += u'\t' + shortcut;
+    return label;
+}
+} // namespace
+
+void TextView::mousePressEvent(QMouseEvent* event) {
+    // A click ends a composition where it stands.
+    if (!preedit.isEmpty())
+        QGuiApplication::inputMethod()->commit();
+    const QPoint point = event->position().toPoint();
+    const qsizetype position = positionAt(point);
+    if (event->button() == Qt::MiddleButton) {
+        const QClipboard* clipboard = QGuiApplication::clipboard();
+        const QString text =
+            clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection) : QString();
+        if (!text.isEmpty()) {
+            model.moveTo(position, false);
+            editSelection(EditHistory::Kind::Command, LineBreaks::toCrLf(text));
+        }
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    pointer.pressed = pointer.last = point;
+    pointer.selecting = true;
+    if (pointer.tripleClick.isActive() &&
+        (point - pointer.tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        pointer.unit = Unit::Line;
+        pointer.pressedUnit = unitAt(position);
+        model.select(pointer.pressedUnit);
+        return;
+    }
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    if (!extend && position >= selectionStart() && position < selectionEnd()) {
+        pointer.mayDrag = true;
+        pointer.selecting = false;
+        return;
+    }
+    pointer.unit = Unit::Character;
+    model.moveTo(position, extend);
+    ensureCaretVisible();
+}
+
+void TextView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    pointer.last = event->position().toPoint();
+    if (pointer.mayDrag) {
+        if ((pointer.last - pointer.pressed).manhattanLength() >=
+            QApplication::startDragDistance()) {
+            pointer.mayDrag = false;
+            startDrag();
+        }
+        return;
+    }
+    if (!pointer.selecting)
+        return;
+    extendSelectionTo(pointer.last);
+    if (viewport()->rect().contains(pointer.last))
+        pointer.autoScroll.stop();
+    else if (!pointer.autoScroll.isActive())
+        pointer.autoScroll.start(100, this);
+}
+
+void TextView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (pointer.mayDrag) {
+        pointer.mayDrag = false;
+        model.moveTo(positionAt(event->position().toPoint()), false);
+        ensureCaretVisible();
+    }
+    if (pointer.autoScroll.isActive()) {
+        pointer.autoScroll.stop();
+        ensureCaretVisible();
+    }
+    if (pointer.selecting)
+        setPrimarySelection();
+    pointer.selecting = false;
+}
+
+void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint point = event->position().toPoint();
+    pointer.mayDrag = false;
+    pointer.selecting = true;
+    pointer.unit = Unit::Word;
+    pointer.pressedUnit = unitAt(positionAt(point));
+    model.select(pointer.pressedUnit);
+    pointer.tripleClickPoint = point;
+    pointer.tripleClick.start(QApplication::doubleClickInterval(), this);
+}
+
+TextSelection TextView::unitAt(qsizetype position) const {
+    if (pointer.unit == Unit::Word) {
+        const auto [start, end] = motion.wordAt(position);
+        return {start, end};
+    }
+    if (pointer.unit == Unit::Line) {
+        const qsizetype line = store.lineOf(position);
+        const bool last = line + 1 == store.lineCount();
+        return {store.lineStart(line), last ? store.lineEnd(line) : store.lineStart(line + 1)};
+    }
+    return {position, position};
+}
+
+void TextView::extendSelectionTo(QPoint point) {
+    const qsizetype position = positionAt(point);
+    if (pointer.unit == Unit::Character) {
+        model.moveTo(position, true);
+        return;
+    }
+    // By words or lines, always keeping the one first chosen.
+    const TextSelection chosen = pointer.pressedUnit;
+    const TextSelection here = unitAt(position);
+    if (position < chosen.anchor)
+        model.select({chosen.caret, here.anchor});
+    else if (position > chosen.caret)
+        model.select({chosen.anchor, here.caret});
+    else
+        model.select(chosen);
+}
+
+void TextView::autoScroll(QPoint point) {
+    const int edge = pointer.selecting ? 0 : DragScrollEdge;
+    const QRect inner = viewport()->rect().adjusted(edge, edge, -edge, -edge);
+    if (point.y() < inner.top())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (point.y() > inner.bottom())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (point.x() < inner.left())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (point.x() > inner.right())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (pointer.selecting)
+        extendSelectionTo(point);
+    else if (drop.caret >= 0)
+        drop.caret = positionAt(point);
+}
+
+void TextView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ShiftModifier) || event->angleDelta().x() != 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // Shift turns the wheel sideways; the scroll bar would page with it held.
+    QWheelEvent sideways(event->position(), event->globalPosition(), event->pixelDelta(),
+                         event->angleDelta(), event->buttons(),
+                         event->modifiers() & ~Qt::ShiftModifier, event->phase(), event->inverted(),
+                         event->source());
+    QCoreApplication::sendEvent(horizontalScrollBar(), &sideways);
+    event->setAccepted(sideways.isAccepted());
+}
+
+void TextView::contextMenuEvent(QContextMenuEvent* event) {
+    auto* menu = new QMenu(this);
+    const bool selected = !model.selection().isEmpty();
+    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+    const auto add = [&](const char* text, QKeySequence::StandardKey key, bool enabled,
+                         void (TextView::*slot)()) {
+        QAction* action = menu->addAction(menuText(text, key));
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    add("&Undo", QKeySequence::Undo, history.canUndo(), &TextView::undo);
+    add("&Redo", QKeySequence::Redo, history.canRedo(), &TextView::redo);
+    menu->addSeparator();
+    add("Cu&t", QKeySequence::Cut, selected, &TextView::cut);
+    add("&Copy", QKeySequence::Copy, selected, &TextView::copy);
+    add("&Paste", QKeySequence::Paste, clipboard && clipboard->hasText(), &TextView::paste);
+    add("Delete", QKeySequence::UnknownKey, selected, &TextView::deleteSelection);
+    menu->addSeparator();
+    add("Select All", QKeySequence::SelectAll, store.size() > 0, &TextView::selectAll);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+// --- drag and drop -------------------------------------------------------
+
+void TextView::startDrag() {
+    auto* data = new QMimeData;
+    data->setText(LineBreaks::toLf(selectedText()));
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drop.onSelf = false;
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    if (action == Qt::MoveAction && !drop.onSelf)
+        editSelection(EditHistory::Kind::Command, QString());
+}
+
+void TextView::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void TextView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    pointer.last = event->position().toPoint();
+    drop.caret = positionAt(pointer.last);
+    const QRect inner = viewport()->rect().adjusted(DragScrollEdge, DragScrollEdge, -DragScrollEdge,
+                                                    -DragScrollEdge);
+    if (inner.contains(pointer.last))
+        pointer.autoScroll.stop();
+    else if (!pointer.autoScroll.isActive())
+        pointer.autoScroll.start(100, this);
+    viewport()->update();
+    event->acceptProposedAction();
+}
+
+void TextView::dragLeaveEvent(QDragLeaveEvent*) {
+    drop.caret = -1;
+    pointer.autoScroll.stop();
+    viewport()->update();
+}
+
+void TextView::dropEvent(QDropEvent* event) {
+    drop.caret = -1;
+    pointer.autoScroll.stop();
+    viewport()->update();
+    if (!event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    const qsizetype position = positionAt(event->position().toPoint());
+    if (event->source() == this && event->dropAction() == Qt::MoveAction) {
+        drop.onSelf = true;
+        if (position < selectionStart() || position > selectionEnd())
+            moveDroppedText(position);
+    } else {
+        editRange(EditHistory::Kind::Command, position, position,
+                  LineBreaks::toCrLf(event->mimeData()->text()));
+    }
+    event->acceptProposedAction();
+}
+
+void TextView::moveDroppedText(qsizetype to) {
+    // One step of two changes, so that a single undo puts the text back,
+    // and only the moved text is copied.
+    const QString moved = selectedText();
+    const qsizetype start = selectionStart();
+    const qsizetype at = to < start ? to : to - moved.size();
+    std::vector<TextChange> changes;
+    changes.push_back({start, moved, QString()});
+    changes.push_back({at, QString(), moved});
+    edit(EditHistory::Kind::Command, std::move(changes), at + moved.size());
+}
