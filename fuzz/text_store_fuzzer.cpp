@@ -3,11 +3,13 @@
 // - the text reads back as the plain string, before and after handing it out;
 // - a string handed out never changes under its holder;
 // - the line index agrees with the line breaks (CR LF pairs) of the plain
-//   string: every line's start and end, and the line of every position.
+//   string: every line's start and end, the line of every position, and the
+//   line of every offset that counts a line break as one character.
 //
 // The input is a list of edits of five bytes and more: position (two bytes),
-// length removed (one byte), then one byte that says how many of the next
-// code units to insert (UTF-16, low byte first). The inserted code units are
+// length removed (one byte; 255 replaces the whole text instead), then one
+// byte that says how many of the next code units to insert (UTF-16, low
+// byte first). The inserted code units are
 // drawn mostly from CR, LF and a few letters, so that line breaks are joined
 // and split often; any code unit may come.
 
@@ -36,6 +38,9 @@ void checkLines(const TextStore& store, const QString& plain) {
         const qsizetype end = line + 1 < starts.size() ? starts[line + 1] - 2 : plain.size();
         FUZZ_CHECK(store.lineStart(qsizetype(line)) == start);
         FUZZ_CHECK(store.lineEnd(qsizetype(line)) == end);
+        // Line n starts n characters earlier when each break counts as one.
+        FUZZ_CHECK(store.lineOfBreakAsOne(start - qsizetype(line)) == qsizetype(line));
+        FUZZ_CHECK(store.lineOfBreakAsOne(end - qsizetype(line)) == qsizetype(line));
         // Up to and including the position between CR and LF.
         const qsizetype last = line + 1 < starts.size() ? end + 1 : end;
         for (qsizetype p = start; p <= last; ++p)
@@ -59,14 +64,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t i = 0;
     while (i + 4 <= size) {
         const qsizetype position = (data[i] | (data[i + 1] << 8)) % (plain.size() + 1);
+        const bool whole = data[i + 2] == 255;
         const qsizetype removed = std::min<qsizetype>(data[i + 2], plain.size() - position);
         std::size_t units = data[i + 3];
         i += 4;
         QString inserted;
         for (; units > 0 && i + 1 < size; --units, i += 2)
             inserted.append(QChar(unitOf(data[i], data[i + 1])));
-        store.replace(position, removed, inserted);
-        plain.replace(position, removed, inserted);
+        if (whole) {
+            store.setText(inserted);
+            plain = inserted;
+        } else {
+            store.replace(position, removed, inserted);
+            plain.replace(position, removed, inserted);
+        }
         FUZZ_CHECK(store.size() == plain.size());
         if (data[i - 1] % 4 == 0) {
             const QString handedOut = store.text();

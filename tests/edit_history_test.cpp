@@ -124,3 +124,24 @@ TEST(EditHistoryTest, CommandsStandAloneAndANewEditForgetsRedo) {
     ASSERT_TRUE(box.undo());
     EXPECT_EQ(box.text, QStringLiteral("ab"));
 }
+
+TEST(EditHistoryTest, AStepOfSeveralChangesIsUndoneAndRedoneWhole) {
+    Box box;
+    box.edit(Kind::Command, 0, 0, QStringLiteral("one two three"));
+    box.select(4, 7); // "two", moved to the front as a drop would move it
+    const TextSelection before = box.selection;
+    box.text = QStringLiteral("twoone  three");
+    box.selection = {3, 3};
+    box.history.record(
+        {{4, QStringLiteral("two"), QString()}, {0, QString(), QStringLiteral("two")}}, before,
+        box.selection);
+    box.type(QStringLiteral("!"));
+    ASSERT_TRUE(box.undo());
+    EXPECT_EQ(box.text, QStringLiteral("twoone  three")) << "typing after it is a step of its own";
+    ASSERT_TRUE(box.undo());
+    EXPECT_EQ(box.text, QStringLiteral("one two three"));
+    EXPECT_EQ(box.selection, before);
+    ASSERT_TRUE(box.redo());
+    EXPECT_EQ(box.text, QStringLiteral("twoone  three"));
+    EXPECT_EQ(box.selection, (TextSelection{3, 3}));
+}

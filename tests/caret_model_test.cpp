@@ -1,0 +1,156 @@
+// Where the caret goes, on the text store alone: word and character steps,
+// and the caret model's moves with a geometry of fixed-width characters.
+#include "text/caret_model.h"
+#include "text/edit_history.h"
+#include "text/line_geometry.h"
+#include "text/text_motion.h"
+#include "text/text_store.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+// Every character ten wide, every line left to right.
+class FixedWidth : public LineGeometry {
+public:
+    explicit FixedWidth(const TextStore& store) : store(store) {}
+    qreal x(qsizetype, qsizetype offset) override { return qreal(offset) * 10; }
+    qsizetype offsetAt(qsizetype line, qreal x) override {
+        const qsizetype length = store.lineEnd(line) - store.lineStart(line);
+        return std::clamp<qsizetype>(qRound(x / 10), 0, length);
+    }
+    bool rightToLeft(qsizetype) override { return false; }
+
+private:
+    const TextStore& store;
+};
+
+// A text with its caret model, as a text box holds them.
+struct Box {
+    explicit Box(const QString& text) { store.setText(text); }
+
+    std::vector<qsizetype> stops(qsizetype (TextMotion::*step)(qsizetype) const,
+                                 qsizetype from) const {
+        std::vector<qsizetype> result;
+        for (qsizetype at = (motion.*step)(from); at != from; at = (motion.*step)(from)) {
+            result.push_back(at);
+            from = at;
+        }
+        return result;
+    }
+
+    TextStore store;
+    EditHistory history;
+    TextMotion motion{store};
+    FixedWidth geometry{store};
+    int moves = 0;
+    CaretModel model{store, history, [this](TextSelection) { ++moves; }};
+};
+
+using Stops = std::vector<qsizetype>;
+using Word = std::pair<qsizetype, qsizetype>;
+
+TEST(TextMotionTest, WordsStopAtPunctuationTheBackslashIncludedAndAtLineEnds) {
+    const Box path(QStringLiteral("x\\y z\r\nback\\slash"));
+    EXPECT_EQ(path.stops(&TextMotion::nextWord, 0), (Stops{1, 2, 4, 5, 7, 11, 12, 17}));
+    EXPECT_EQ(path.stops(&TextMotion::previousWord, 17), (Stops{12, 11, 7, 5, 4, 2, 1, 0}));
+
+    // Runs of punctuation go together; blanks go with the word before.
+    const Box prose(QStringLiteral("foo.bar  baz, qux--x"));
+    EXPECT_EQ(prose.stops(&TextMotion::nextWord, 0), (Stops{3, 4, 9, 12, 14, 17, 19, 20}));
+    EXPECT_EQ(prose.motion.wordAt(0), Word(0, 3));
+    EXPECT_EQ(prose.motion.wordAt(6), Word(4, 7));
+    EXPECT_EQ(prose.motion.wordAt(17), Word(17, 19)) << "the dashes";
+
+    // A word longer than one read of the store is still one word.
+    QString text = QStringLiteral("a ") + QString(10'000, u'w') + QStringLiteral(" b");
+    const Box longWord(text);
+    EXPECT_EQ(longWord.motion.nextWord(2), 10'003);
+    EXPECT_EQ(longWord.motion.previousWord(10'002), 2);
+    EXPECT_EQ(longWord.motion.wordAt(7'000), Word(2, 10'002));
+}
+
+TEST(TextMotionTest, CharactersStepOverGraphemesSurrogatePairsAndLineBreaksWhole) {
+    // An emoji, a letter with a combining accent, a line break, a letter.
+    const Box box(QStringLiteral("😀e\u0301\r\nx"));
+    EXPECT_EQ(box.stops(&TextMotion::nextCharacter, 0), (Stops{2, 4, 6, 7}));
+    EXPECT_EQ(box.stops(&TextMotion::previousCharacter, 7), (Stops{6, 4, 2, 0}));
+    // Backspace takes the accent alone, the emoji and the line break whole.
+    EXPECT_EQ(box.motion.previousCodePoint(4), 3);
+    EXPECT_EQ(box.motion.previousCodePoint(2), 0);
+    EXPECT_EQ(box.motion.previousCodePoint(6), 4);
+    EXPECT_EQ(box.motion.previousCodePoint(0), 0);
+    // No position inside a pair or a line break, none outside the text.
+    EXPECT_EQ(box.motion.valid(1), 0);
+    EXPECT_EQ(box.motion.valid(5), 4);
+    EXPECT_EQ(box.motion.valid(-3), 0);
+    EXPECT_EQ(box.motion.valid(99), 7);
+}
+
+TEST(CaretModelTest, UpAndDownKeepTheirColumnAndStopAtTheFirstAndLastLine) {
+    Box box(QStringLiteral("abc def\r\nxy\r\nabcdefgh"));
+    CaretModel& model = box.model;
+    model.moveTo(5, false);
+    model.moveLines(1, false, box.geometry);
+    EXPECT_EQ(model.caret(), 11) << "the short line's end";
+    model.moveLines(1, false, box.geometry);
+    EXPECT_EQ(model.caret(), 18) << "back in the column Down started from";
+
+    // Past the last line: nothing moves, and Shift selects to the end.
+    model.select({15, 18});
+    const int movesBefore = box.moves;
+    model.moveLines(1, false, box.geometry);
+    EXPECT_EQ(model.selection(), (TextSelection{15, 18}));
+    EXPECT_EQ(box.moves, movesBefore) << "nothing asked to move";
+    model.moveLines(1, true, box.geometry);
+    EXPECT_EQ(model.selection(), (TextSelection{15, 21}));
+
+    // Past the first line: the same, towards the start.
+    model.select({1, 3});
+    model.moveLines(-1, false, box.geometry);
+    EXPECT_EQ(model.selection(), (TextSelection{1, 3}));
+    model.moveTo(3, false);
+    model.moveLines(-1, true, box.geometry);
+    EXPECT_EQ(model.selection(), (TextSelection{3, 0}));
+    model.moveLines(1, true, box.geometry);
+    EXPECT_EQ(model.selection(), (TextSelection{3, 9})) << "the goal was the start's column";
+
+    // A page moves many lines and clamps at the last.
+    model.moveTo(1, false);
+    model.moveLines(10, false, box.geometry);
+    EXPECT_EQ(model.caret(), 14);
+}
+
+TEST(CaretModelTest, MovesCloseTheTypingGroupAndEditsDoNot) {
+    Box box(QStringLiteral("ab\r\ncd"));
+    const auto type = [&](qsizetype at, const QString& text) {
+        const TextSelection before = box.model.selection();
+        box.store.replace(at, 0, text);
+        box.history.record(EditHistory::Kind::Typing, {at, QString(), text}, before,
+                           {at + text.size(), at + text.size()});
+        box.model.placeAfterEdit({at + text.size(), at + text.size()});
+    };
+    box.model.moveTo(6, false);
+    type(6, QStringLiteral("e"));
+    type(7, QStringLiteral("f"));
+    box.model.move(CaretModel::Move::Left, false, box.geometry);
+    box.model.move(CaretModel::Move::Right, false, box.geometry);
+    type(8, QStringLiteral("g"));
+    EXPECT_EQ(box.history.undo()->changes.size(), 1u) << "the arrows ended the first run";
+    EXPECT_EQ(box.history.undo()->changes.size(), 2u);
+
+    // Left and Right end a selection at its edge; Shift keeps the anchor.
+    box.model.select({1, 4});
+    box.model.move(CaretModel::Move::Left, false, box.geometry);
+    EXPECT_EQ(box.model.selection(), (TextSelection{1, 1}));
+    box.model.select({4, 1});
+    box.model.move(CaretModel::Move::Right, false, box.geometry);
+    EXPECT_EQ(box.model.selection(), (TextSelection{4, 4}));
+    box.model.move(CaretModel::Move::Left, true, box.geometry);
+    EXPECT_EQ(box.model.selection(), (TextSelection{4, 2})) << "over the line break whole";
+    box.model.move(CaretModel::Move::End, true, box.geometry);
+    EXPECT_EQ(box.model.selection(), (TextSelection{4, box.store.size()}));
+}
+
+} // namespace
