@@ -24,5 +24,9 @@ echo "Depends: $depends"
 for lib in libqt6core6 libqt6gui6 libqt6widgets6; do
     grep -q "$lib" <<<"$depends" || { echo "no dependency on $lib"; status=1; }
 done
+# Without Qt's Wayland plugin the editor is an XWayland client on a Wayland desktop.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+echo "Recommends: $recommends"
+grep -qE '(^|[ ,|])qt6-wayland($|[ ,(|])' <<<"$recommends" || { echo "does not recommend qt6-wayland"; status=1; }
 [ "$(dpkg-deb -f "$deb" Package)" = quorel ] || { echo "wrong package name"; status=1; }
 exit $status
