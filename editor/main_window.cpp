@@ -16,7 +16,6 @@ void main_window::layout() {
     setClientSize(7800, 5130);
 
     text_frame.create(TextBox::Kind::MultiLine, Twips{0, 0, 7815, 5175});
-    text_frame.setAccessibleName(QStringLiteral("Text"));
     text_frame.onChange([this] { text_frame_Change(); });
 
     menu_file.create(QStringLiteral("&File"));

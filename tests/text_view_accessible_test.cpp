@@ -222,6 +222,32 @@ TEST_F(TextViewAccessibleTest, EditsLikeAPersonAndTheCaretStaysWithItsText) {
     EXPECT_EQ(view.text(), QStringLiteral("aX\r\ncd")) << "a screen reader's edit is undone";
 }
 
+TEST_F(TextViewAccessibleTest, AtTheEndOfALineReadsTheWordThatEndsThere) {
+    using enum QAccessible::TextBoundaryType;
+    view.setText(QStringLiteral("abc def\r\nSo it goes. Yes\r\nend.\r\n"));
+    const int count = reader()->characterCount();
+    ASSERT_EQ(count, 29);
+    // At a line break: the word or sentence before it; the break itself
+    // stays its own character.
+    EXPECT_EQ(ask(At, 7, WordBoundary), (Piece{QStringLiteral("def"), 4, 7}));
+    EXPECT_EQ(ask(At, 7, CharBoundary), (Piece{QStringLiteral("\n"), 7, 8}));
+    EXPECT_EQ(ask(At, 23, SentenceBoundary), (Piece{QStringLiteral("Yes"), 20, 23}));
+    EXPECT_EQ(ask(At, 28, WordBoundary), (Piece{QString(), 28, 28})) << "after a full stop";
+    EXPECT_EQ(ask(At, 28, SentenceBoundary), (Piece{QStringLiteral("end."), 24, 28}));
+    // At the end of the text: an empty character, and on an empty last
+    // line no word.
+    EXPECT_EQ(ask(At, count, CharBoundary), (Piece{QString(), count, count}));
+    EXPECT_EQ(ask(At, -1, WordBoundary), (Piece{QString(), count, count}));
+    view.setText(QStringLiteral("abc def"));
+    EXPECT_EQ(ask(At, 7, WordBoundary), (Piece{QStringLiteral("def"), 4, 7}));
+    EXPECT_EQ(ask(At, 7, SentenceBoundary), (Piece{QStringLiteral("abc def"), 0, 7}));
+    EXPECT_EQ(ask(Before, 7, WordBoundary), (Piece{QStringLiteral("def"), 4, 7}))
+        << "what comes before the end is unchanged";
+    // A word too long for the first look back is still found whole.
+    view.setText(QStringLiteral("x ") + QString(700, u'w'));
+    EXPECT_EQ(ask(At, 702, WordBoundary).start, 2);
+}
+
 TEST_F(TextViewAccessibleTest, ReadsLinesWithoutTheirBreak) {
     using enum QAccessible::TextBoundaryType;
     view.setText(QStringLiteral("first\r\nsecond\r\n\r\nlast"));
@@ -246,7 +272,7 @@ TEST_F(TextViewAccessibleTest, FindsCharactersWordsAndSentencesAsQtDoesInTheirLi
     view.setText(QStringLiteral("Hi, you.\r\n\U0001F600 x"));
     EXPECT_EQ(ask(At, 8, CharBoundary), (Piece{QStringLiteral("\n"), 8, 9}));
     EXPECT_EQ(ask(At, 9, CharBoundary), (Piece{QStringLiteral("\U0001F600"), 9, 11}));
-    EXPECT_EQ(ask(At, 13, CharBoundary), Piece{});
+    EXPECT_EQ(ask(At, 13, CharBoundary), (Piece{QString(), 13, 13}));
     EXPECT_EQ(ask(Before, 13, CharBoundary), (Piece{QStringLiteral("x"), 12, 13}));
     EXPECT_EQ(ask(After, 8, CharBoundary), (Piece{QStringLiteral("\U0001F600"), 9, 11}));
     EXPECT_EQ(ask(At, 5, WordBoundary), (Piece{QStringLiteral("you"), 4, 7}));

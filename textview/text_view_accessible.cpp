@@ -266,7 +266,26 @@ QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTy
                                          int* startOffset, int* endOffset) const {
     if (offset == -1)
         offset = characterCount();
-    return read(unitAt(offset, boundaryType), startOffset, endOffset);
+    const bool inLine = boundaryType == QAccessible::CharBoundary ||
+                        boundaryType == QAccessible::WordBoundary ||
+                        boundaryType == QAccessible::SentenceBoundary;
+    if (!inLine || offset < 0 || offset > characterCount())
+        return read(unitAt(offset, boundaryType), startOffset, endOffset);
+    // At the end of a line, as Qt's and GTK's text widgets answer: the end of
+    // the text has an empty character, and a word or sentence that ends
+    // where the line does is the one at its line break or at the end.
+    const qsizetype line = view()->textStore().lineOfBreakAsOne(offset);
+    const Span within = lineSpan(line);
+    if (offset != within.end)
+        return read(unitAt(offset, boundaryType), startOffset, endOffset);
+    if (boundaryType == QAccessible::CharBoundary)
+        return read(offset == characterCount() ? Span{offset, offset}
+                                               : unitAt(offset, boundaryType),
+                    startOffset, endOffset);
+    return read(unitEndingAt(within, boundaryType == QAccessible::WordBoundary
+                                         ? QTextBoundaryFinder::Word
+                                         : QTextBoundaryFinder::Sentence),
+                startOffset, endOffset);
 }
 
 int TextViewAccessible::characterCount() const {
@@ -388,6 +407,23 @@ TextViewAccessible::unitAt(int offset, QAccessible::TextBoundaryType boundaryTyp
             (from > within.start && start < Context) || (to < lineEnd && to - from - end < Context);
         if (!nearCut)
             return {int(from + start), int(from + end)};
+    }
+}
+
+TextViewAccessible::Span
+TextViewAccessible::unitEndingAt(Span line, QTextBoundaryFinder::BoundaryType type) const {
+    const int end = line.end;
+    for (qsizetype reach = FirstReach;; reach *= 4) {
+        const qsizetype from = std::max<qsizetype>(line.start, end - reach);
+        const QString piece = text(int(from), end);
+        QTextBoundaryFinder finder(type, piece);
+        finder.toEnd();
+        // Blanks or punctuation end the line: no word ends there.
+        if (piece.isEmpty() || !(finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem))
+            return {end, end};
+        const qsizetype start = unitIn(piece, piece.size() - 1, type).first;
+        if (from == line.start || start >= Context)
+            return {int(from + start), end};
     }
 }
 

@@ -3,6 +3,7 @@
 #include "text/text_selection.h"
 
 #include <QAccessibleWidget>
+#include <QTextBoundaryFinder>
 
 class TextView;
 
@@ -60,7 +61,10 @@ public:
 
     QString text(int startOffset, int endOffset) const override;
     // Characters, words and sentences never run over a line break: a unit
-    // that reaches the end of a line ends with its LF. A line (or paragraph,
+    // that reaches the end of a line ends with its LF. At a line's end
+    // (its LF, or the end of the text) textAtOffset() gives the word or
+    // sentence that ends there, and at the end of the text an empty
+    // character, as QPlainTextEdit and GTK do. A line (or paragraph,
     // the same without wrapping) is read without its LF, as QPlainTextEdit
     // reads it.
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
@@ -94,6 +98,9 @@ private:
 
     TextView* view() const;
     Span unitAt(int offset, QAccessible::TextBoundaryType boundaryType) const;
+    // The word or sentence that ends where the line does, or an empty span
+    // there.
+    Span unitEndingAt(Span line, QTextBoundaryFinder::BoundaryType type) const;
     Span lineSpan(qsizetype line) const;
     QString read(Span span, int* startOffset, int* endOffset) const;
 };
