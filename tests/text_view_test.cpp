@@ -311,6 +311,45 @@ TEST_F(TextViewTest, PageKeysMoveAScreenAndControlASelectsAll) {
     EXPECT_EQ(view.selectionEnd(), view.text().size());
 }
 
+TEST_F(TextViewTest, PagesAndDeletionsStopWhereQPlainTextEditsDo) {
+    view.setText(numberedLines(40));
+    QScrollBar* bar = view.verticalScrollBar();
+    key(Qt::Key_PageDown);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(view.caretPosition(), bar->value() * 10) << "only as far as the view scrolled";
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(view.caretPosition(), 390) << "the view cannot scroll: a page, to the last line";
+    key(Qt::Key_End, Qt::ShiftModifier);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(view.selectedText(), QStringLiteral("line 039")) << "no line to go to";
+
+    // Only single characters make one step of a run of deletions.
+    view.setText(QStringLiteral("abc def ghi"));
+    key(Qt::Key_End);
+    key(Qt::Key_Backspace, Qt::ControlModifier);
+    key(Qt::Key_Backspace, Qt::ControlModifier);
+    view.setSelection(0, 1);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(view.text(), QStringLiteral(" "));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("bc ")) << "the two single ones";
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("abc "));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("abc def "));
+
+    // A deleting key with nothing to delete ends Up and Down's column.
+    view.setText(QStringLiteral("0\r\n"));
+    key(Qt::Key_End);
+    key(Qt::Key_Down);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Up);
+    EXPECT_EQ(view.caretPosition(), 0);
+}
+
 TEST_F(TextViewTest, MouseClicksAndDragsSelect) {
     view.setText(QStringLiteral("alpha beta gamma\r\nsecond line\r\nthird"));
     QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(6));

@@ -60,8 +60,8 @@ qsizetype CaretModel::target(Move move, bool extend, LineGeometry& geometry) con
 void CaretModel::moveLines(qsizetype lines, bool extend, LineGeometry& geometry) {
     const qsizetype line = store.lineOf(current.caret);
     const qsizetype to = std::clamp<qsizetype>(line + lines, 0, store.lineCount() - 1);
-    if (to == line && (lines == 1 || lines == -1)) {
-        if (extend)
+    if (to == line) {
+        if (extend && (lines == 1 || lines == -1))
             move(lines < 0 ? Move::Start : Move::End, true, geometry);
         return;
     }

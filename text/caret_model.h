@@ -37,12 +37,14 @@ public:
     // A key's move from the caret. Without extend, Left and Right first end
     // a selection at its start or end.
     void move(Move move, bool extend, LineGeometry& geometry);
-    // Up or Down by lines (a page is many), keeping the goal. Past the first
-    // or the last line, Shift selects to the start or the end of the text,
-    // and without it nothing moves.
+    // Up or Down by lines (a page is many), keeping the goal. With no line
+    // to go to nothing moves, but for Shift+Up and Shift+Down by one line,
+    // which select to the start or the end of the text.
     void moveLines(qsizetype lines, bool extend, LineGeometry& geometry);
     // After an edit (undo and redo included): the selection it leaves.
     void placeAfterEdit(TextSelection selection);
+    // The next Up or Down starts from the caret's own x.
+    void forgetGoal() { goal = -1; }
 
 private:
     qsizetype target(Move move, bool extend, LineGeometry& geometry) const;

@@ -29,9 +29,10 @@ QList<QTextOption::Tab> tabStopsFrom(qreal origin, const QString& text,
     const auto tabs = text.count(u'\t');
     const qreal reach = qreal(text.size() - tabs) * metrics.maxWidth() * 2 + qreal(tabs) * TabStop;
     QList<QTextOption::Tab> stops;
-    for (qreal stop = (std::floor(origin / TabStop) + 1) * TabStop - origin;
-         stop <= reach + TabStop; stop += TabStop)
-        stops.append(QTextOption::Tab(stop, QTextOption::LeftTab));
+    const auto first = qsizetype(std::floor(origin / TabStop)) + 1;
+    const auto last = qsizetype(std::ceil((origin + reach) / TabStop)) + 1;
+    for (qsizetype stop = first; stop <= last; ++stop)
+        stops.append(QTextOption::Tab(qreal(stop) * TabStop - origin, QTextOption::LeftTab));
     return stops;
 }
 

@@ -180,18 +180,11 @@ void TextView::editSelection(EditHistory::Kind kind, const QString& text) {
     editRange(kind, selectionStart(), selectionEnd(), text);
 }
 
-void TextView::deleteBackward(qsizetype to) {
-    if (!model.selection().isEmpty())
-        editSelection(EditHistory::Kind::Deleting, QString());
-    else if (to < caretPosition())
-        editRange(EditHistory::Kind::Deleting, to, caretPosition(), QString());
-}
-
-void TextView::deleteForward(qsizetype to) {
-    if (!model.selection().isEmpty())
-        editSelection(EditHistory::Kind::Deleting, QString());
-    else if (to > caretPosition())
-        editRange(EditHistory::Kind::Deleting, caretPosition(), to, QString());
+void TextView::deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind) {
+    if (a == b)
+        model.forgetGoal(); // as QPlainTextEdit's keys do with nothing to delete
+    else
+        editRange(kind, std::min(a, b), std::max(a, b), QString());
 }
 
 void TextView::caretMoved(TextSelection before) {

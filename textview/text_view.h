@@ -108,8 +108,8 @@ private:
     void replay(const EditHistory::Step& step, bool forward);
     // The model moved the caret or the selection (or was asked to).
     void caretMoved(TextSelection before);
-    void deleteBackward(qsizetype to);
-    void deleteForward(qsizetype to);
+    // What a deleting key removes, between a and b in either order.
+    void deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind);
     void setPrimarySelection();
 
     // --- keys (text_view_keys.cpp) ---

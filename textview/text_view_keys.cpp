@@ -37,6 +37,16 @@ void TextView::keyPressEvent(QKeyEvent* event) {
         model.move(move, extend, layouts);
         ensureCaretVisible();
     };
+    // The selection, or from the caret to `to`. As in QPlainTextEdit, only
+    // single characters deleted one after another make one undo step.
+    const auto erase = [&](qsizetype to, bool single) {
+        const TextSelection selection = model.selection();
+        if (!selection.isEmpty())
+            deleteBetween(selection.start(), selection.end(), EditHistory::Kind::Command);
+        else
+            deleteBetween(to, selection.caret,
+                          single ? EditHistory::Kind::Deleting : EditHistory::Kind::Command);
+    };
     switch (binding->action) {
     case A::Undo:
         undo();
@@ -97,19 +107,21 @@ void TextView::keyPressEvent(QKeyEvent* event) {
         editSelection(EditHistory::Kind::Typing, QStringLiteral("\t"));
         break;
     case A::DeleteBackward:
-        deleteBackward(motion.previousCodePoint(caretPosition()));
+        erase(motion.previousCodePoint(caretPosition()), true);
         break;
     case A::DeleteForward:
-        deleteForward(motion.nextCharacter(caretPosition()));
+        erase(motion.nextCharacter(caretPosition()), true);
         break;
     case A::DeleteWordBackward:
-        deleteBackward(motion.previousWord(caretPosition()));
+        erase(motion.previousWord(caretPosition()), false);
         break;
     case A::DeleteWordForward:
-        deleteForward(motion.nextWord(caretPosition()));
+        erase(motion.nextWord(caretPosition()), false);
         break;
     case A::DeleteToLineEnd:
-        deleteForward(store.lineEnd(store.lineOf(caretPosition())));
+        // From the anchor, as QPlainTextEdit does with a selection.
+        deleteBetween(anchorPosition(), store.lineEnd(store.lineOf(caretPosition())),
+                      EditHistory::Kind::Command);
         break;
     }
     if (extend)
@@ -117,9 +129,12 @@ void TextView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TextView::moveByPage(int direction, bool extend) {
-    // The view scrolls a page and the caret keeps its place on screen.
+    // The view scrolls up to a page and the caret keeps its place on
+    // screen; where the view cannot scroll, the caret moves a page.
     const int page = fullyVisibleLines();
-    verticalScrollBar()->setValue(topLine() + direction * page);
-    model.moveLines(direction * page, extend, layouts);
+    const int top = topLine();
+    verticalScrollBar()->setValue(top + direction * page);
+    const int scrolled = topLine() - top;
+    model.moveLines(scrolled != 0 ? scrolled : qsizetype(direction) * page, extend, layouts);
     ensureCaretVisible();
 }
