@@ -1,9 +1,9 @@
 #include "host/text_box.h"
 
 #include "host/error_barrier.h"
-#include "textview/text_view.h"
 #include "host/twips.h"
 #include "runtime/runtime_error.h"
+#include "textview/text_view.h"
 
 #include <QLineEdit>
 #include <algorithm>
