@@ -73,14 +73,31 @@ void typeLetter(QWidget* widget, char letter) {
     pressKey(widget, Qt::Key(Qt::Key_A + (letter - 'a')), QString(QChar::fromLatin1(letter)));
 }
 
-double residentMiB() {
+namespace {
+double statusMiB(const QByteArray& field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
+}
+} // namespace
+
+double residentMiB() {
+    return statusMiB("VmRSS:");
+}
+
+double peakResidentMiB() {
+    return statusMiB("VmHWM:");
+}
+
+void forgetPeakResident() {
+    // Linux resets VmHWM to VmRSS when 5 is written here.
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 void quietenPlatform() {

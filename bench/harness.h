@@ -49,8 +49,11 @@ public:
 // A keystroke as a person makes it: press and release of a key.
 void pressKey(QWidget* widget, Qt::Key key, const QString& text = {});
 void typeLetter(QWidget* widget, char letter);
-// Resident memory of this process, in MiB.
+// Resident memory of this process, in MiB: now, and at its peak since the
+// process started or the peak was last forgotten.
 double residentMiB();
+double peakResidentMiB();
+void forgetPeakResident();
 // Events that are due now, without waiting for more.
 void settle();
 // Keeps the offscreen platform's notes on what it cannot do off stderr.

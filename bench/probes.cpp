@@ -73,18 +73,42 @@ int startFloor(Harness::Clock::time_point entered, int argc, char** argv) {
     return 0;
 }
 
-int memoryProgram(const QString& path, int argc, char** argv) {
+// What the editor says, on stderr; whether it said nothing.
+bool quiet(const StartedEditor& editor, const char* doing) {
+    if (editor.services.messages.isEmpty())
+        return true;
+    std::fprintf(stderr, "%s said: %s\n", doing, qPrintable(editor.services.messages.join(u'|')));
+    return false;
+}
+
+// The editor's memory around File > open of path and, for the last three,
+// a File > save as of the document that follows it.
+enum class Memory { AfterOpen, PeakOpen, PeakSave, AfterSave };
+
+int memoryProgram(const QString& path, Memory what, int argc, char** argv) {
     QApplication app(argc, argv);
     StartedEditor editor;
     editor.services.fileAnswers << path;
+    Harness::forgetPeakResident();
     Harness::trigger(editor.w, "menu_file_open");
     editor.painted->waitForPaint();
     Harness::settle();
-    if (!editor.services.messages.isEmpty()) {
-        std::fprintf(stderr, "open said: %s\n", qPrintable(editor.services.messages.join(u'|')));
+    if (!quiet(editor, "open"))
         return 1;
+    if (what == Memory::AfterOpen || what == Memory::PeakOpen) {
+        report(what == Memory::AfterOpen ? Harness::residentMiB() : Harness::peakResidentMiB());
+        return 0;
     }
-    report(Harness::residentMiB());
+    const QString copy = path + QStringLiteral(".saved");
+    editor.services.fileAnswers << copy;
+    Harness::forgetPeakResident();
+    Harness::trigger(editor.w, "menu_file_saveas");
+    Harness::settle();
+    const bool saved = quiet(editor, "save as");
+    QFile::remove(copy);
+    if (!saved)
+        return 1;
+    report(what == Memory::AfterSave ? Harness::residentMiB() : Harness::peakResidentMiB());
     return 0;
 }
 
@@ -154,7 +178,13 @@ int runIfAsked(int argc, char** argv, Harness::Clock::time_point mainEntered) {
     if (kind == "start-floor")
         return startFloor(mainEntered, qtArgc, argv);
     if (kind == "memory-program")
-        return memoryProgram(path, qtArgc, argv);
+        return memoryProgram(path, Memory::AfterOpen, qtArgc, argv);
+    if (kind == "memory-peak-open")
+        return memoryProgram(path, Memory::PeakOpen, qtArgc, argv);
+    if (kind == "memory-peak-save")
+        return memoryProgram(path, Memory::PeakSave, qtArgc, argv);
+    if (kind == "memory-after-save")
+        return memoryProgram(path, Memory::AfterSave, qtArgc, argv);
     if (kind == "memory-floor")
         return memoryFloor(path, qtArgc, argv);
     if (kind == "memory-plaintextedit")

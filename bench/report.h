@@ -32,6 +32,9 @@ struct TableDocument {
     // Whether memory has a target here: in small documents the window's own
     // few MiB outweigh the text, and the floor has no window.
     bool memoryTarget = false;
+    // A document so large that only opening, saving and memory are measured,
+    // against the floors of memory itself.
+    bool large = false;
 };
 
 void printTable(const MedianCollector& results, const std::vector<TableDocument>& documents);

@@ -30,41 +30,11 @@ int byteFor(char16_t c) {
     return -1;
 }
 
-// Fresh memory is slow to touch a 4 KiB page at a time; a document's bytes
-// are written into whole 2 MiB pages where the kernel has them to give.
-void preferLargePages(char* data, qsizetype size) {
-    constexpr qsizetype large = 2 << 20;
-    const auto address = reinterpret_cast<std::uintptr_t>(data);
-    const qsizetype skip = qsizetype((large - address % large) % large);
-    const qsizetype length = (size - skip) / large * large;
-    if (length > 0)
-        ::madvise(data + skip, size_t(length), MADV_HUGEPAGE);
-}
-
-} // namespace
-
-QString decode(const QByteArray& bytes) {
-    // A document's text is edited where it lies: room to grow, which costs
-    // nothing until it is used, spares the first edits a copy of all of it.
-    QString text;
-    text.reserve(bytes.size() + bytes.size() / 8 + 1024);
-    text.resize(bytes.size());
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    preferLargePages(reinterpret_cast<char*>(out), text.size() * qsizetype(sizeof(char16_t)));
-    for (const char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        *out++ = (u >= 0x80 && u < 0xA0) ? high[u - 0x80] : char16_t(u);
-    }
-    return text;
-}
-
-EncodedText encode(QStringView text, QByteArrayView before, QByteArrayView after) {
+// Encodes text into out (with Write) up to its first character that the code
+// page cannot hold, and returns that character's index, or -1.
+template <bool Write> qsizetype encodeUpToUnencodable(QStringView text, char* out) {
     const char16_t* chars = text.utf16();
     const qsizetype n = text.size();
-    // One buffer, encoded into directly: a document may be tens of megabytes.
-    QByteArray bytes(before.size() + n + after.size(), Qt::Uninitialized);
-    preferLargePages(bytes.data(), bytes.size());
-    char* out = std::copy_n(before.data(), before.size(), bytes.data());
     qsizetype i = 0;
 #if defined(__SSE2__)
     // Eight characters at a time: when all of them are Latin-1 outside
@@ -79,23 +49,74 @@ EncodedText encode(QStringView text, QByteArrayView before, QByteArrayView after
         const __m128i above = _mm_cmpgt_epi16(_mm_xor_si128(v, bias), latin1Top);
         const __m128i c1 = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(v, c1Start), bias), c1Width);
         if (_mm_movemask_epi8(_mm_or_si128(above, c1)) == 0) {
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+            if constexpr (Write)
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
             continue;
         }
         for (qsizetype j = i; j < i + 8; ++j) {
             const int b = byteFor(chars[j]);
             if (b < 0)
-                return {QByteArray(), j};
-            out[j] = char(b);
+                return j;
+            if constexpr (Write)
+                out[j] = char(b);
         }
     }
 #endif
     for (; i < n; ++i) {
         const int b = byteFor(chars[i]);
         if (b < 0)
-            return {QByteArray(), i};
-        out[i] = char(b);
+            return i;
+        if constexpr (Write)
+            out[i] = char(b);
     }
+    return -1;
+}
+
+} // namespace
+
+void preferLargePages(void* data, qsizetype size) {
+    constexpr qsizetype large = 2 << 20;
+    const auto address = reinterpret_cast<std::uintptr_t>(data);
+    const qsizetype skip = qsizetype((large - address % large) % large);
+    const qsizetype length = (size - skip) / large * large;
+    if (length > 0)
+        ::madvise(static_cast<char*>(data) + skip, size_t(length), MADV_HUGEPAGE);
+}
+
+void decode(QByteArrayView bytes, char16_t* out) {
+    for (const char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        *out++ = (u >= 0x80 && u < 0xA0) ? high[u - 0x80] : char16_t(u);
+    }
+}
+
+QString decode(QByteArrayView bytes) {
+    // A document's text is edited where it lies: room to grow, which costs
+    // nothing until it is used, spares the first edits a copy of all of it.
+    QString text;
+    text.reserve(bytes.size() + bytes.size() / 8 + 1024);
+    text.resize(bytes.size());
+    preferLargePages(text.data(), text.size() * qsizetype(sizeof(char16_t)));
+    decode(bytes, reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
+qsizetype firstUnencodable(QStringView text) {
+    return encodeUpToUnencodable<false>(text, nullptr);
+}
+
+void encode(QStringView text, char* out) {
+    encodeUpToUnencodable<true>(text, out);
+}
+
+EncodedText encode(QStringView text, QByteArrayView before, QByteArrayView after) {
+    const qsizetype n = text.size();
+    // One buffer, encoded into directly.
+    QByteArray bytes(before.size() + n + after.size(), Qt::Uninitialized);
+    preferLargePages(bytes.data(), bytes.size());
+    char* out = std::copy_n(before.data(), before.size(), bytes.data());
+    if (const qsizetype at = encodeUpToUnencodable<true>(text, out); at >= 0)
+        return {QByteArray(), at};
     std::copy_n(after.data(), after.size(), out + n);
     return {std::move(bytes), -1};
 }

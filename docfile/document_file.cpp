@@ -1,13 +1,8 @@
 #include "docfile/document_file.h"
 
-#include "docfile/code_page.h"
 #include "runtime/runtime_error.h"
 
 namespace DocumentFile {
-
-EncodedText field(QStringView text) {
-    return CodePage::encode(text, "\"", "\"\r\n");
-}
 
 QString firstField(QString contents) {
     if (contents.isEmpty())

@@ -1,19 +1,12 @@
 #pragma once
 
-#include "docfile/encoded_text.h"
-
 #include <QString>
-#include <QStringView>
 
 // A document file holds the whole text as one field: a double quotation
-// mark, the text in the code page, a double quotation mark and CR LF. These
-// are the file's bytes as a save writes them and its text as an open reads
-// it; the file commands move the bytes to and from the disk.
+// mark, the text in the code page, a double quotation mark and CR LF
+// (FieldPieces writes it). This is its text as an open reads it; the file
+// commands move the bytes to and from the disk.
 namespace DocumentFile {
-
-// The bytes of a file holding text as one field, or where text's first
-// character is that the code page cannot hold (and no bytes).
-EncodedText field(QStringView text);
 
 // The first field of a file's decoded contents:
 // - spaces before it are skipped;

@@ -1,5 +1,7 @@
 #include "docfile/code_page.h"
+#include "docfile/decoded_text.h"
 #include "docfile/document_file.h"
+#include "docfile/field_pieces.h"
 #include "editor/main_window.h"
 #include "host/busy_cursor.h"
 #include "host/message_box.h"
@@ -67,6 +69,16 @@ QString refusal(const QString& text, qsizetype at) {
         .arg(characterName(c, text.mid(at, pair ? 2 : 1)), code, QString::number(line));
 }
 
+// The decoded contents of the file open on channel, read a piece at a time
+// so that its bytes are never held beside its text.
+QString readText(int channel) {
+    DecodedText text(FileChannels::size(channel));
+    QByteArray piece(FieldPieces::DefaultPieceSize, Qt::Uninitialized);
+    while (const qsizetype length = FileChannels::read(channel, piece.data(), piece.size()))
+        text.append(QByteArrayView(piece).first(length));
+    return text.take();
+}
+
 } // namespace
 
 void main_window::menu_file_open_Click() {
@@ -76,8 +88,7 @@ void main_window::menu_file_open_Click() {
         const BusyCursor busy;
         if (!name.isEmpty()) {
             FileChannels::openForInput(inputChannel, name);
-            text_frame.setText(
-                DocumentFile::firstField(CodePage::decode(FileChannels::readAll(inputChannel))));
+            text_frame.setText(DocumentFile::firstField(readText(inputChannel)));
             textChanged = false;
             currentFile = name;
             haveFile = true;
@@ -112,14 +123,15 @@ void main_window::menu_file_saveas_Click() {
 void main_window::saveFile(const QString& path) {
     const BusyCursor busy;
     const QString text = text_frame.text();
-    const EncodedText file = DocumentFile::field(text);
     // Refused before the file is touched: a substitute character would lose text.
-    if (file.unencodable >= 0) {
-        messageBox(refusal(text, file.unencodable));
+    if (const qsizetype at = CodePage::firstUnencodable(text); at >= 0) {
+        messageBox(refusal(text, at));
         return;
     }
-    FileChannels::openForOutput(outputChannel, path);
-    FileChannels::write(outputChannel, file.bytes);
+    FieldPieces file(text);
+    FileChannels::openForOutput(outputChannel, path, file.size());
+    for (QByteArrayView piece = file.next(); !piece.isEmpty(); piece = file.next())
+        FileChannels::write(outputChannel, piece);
     FileChannels::close(outputChannel);
     haveFile = true;
     currentFile = path;

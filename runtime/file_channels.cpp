@@ -16,9 +16,9 @@
 namespace {
 
 struct Channel {
-    int fd = -1;                     // input
+    int fd = -1; // input
+    qint64 size = 0;
     std::unique_ptr<OutputFile> out; // output
-    QByteArray written;              // output, put on disk when the channel closes
 };
 
 std::map<int, Channel>& channels() {
@@ -74,12 +74,12 @@ qint64 FileChannels::availableMemory() {
 }
 
 qint64 FileChannels::maxInputSize() {
-    // While a file is opened its bytes (one per character) and its decoded
-    // text (two per character) are held at once, and the text box then keeps
-    // the text as it is: about four bytes per byte of the file leaves room.
+    // A file is decoded a piece at a time into the text the text box then
+    // keeps: two bytes per byte of the file, and as much again left free for
+    // everything else.
     constexpr qint64 largest = qint64(1) << 30;
     const qint64 available = availableMemory();
-    return available < 0 ? largest : std::min(largest, available / 4);
+    return available < 0 ? largest : std::min(largest, available / 3);
 }
 
 void FileChannels::openForInput(int channel, const QString& path) {
@@ -100,52 +100,44 @@ void FileChannels::openForInput(int channel, const QString& path) {
         raiseError(err::OutOfMemory);
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    channels()[channel].fd = fd;
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    Channel& opened = channels()[channel];
+    opened.fd = fd;
+    opened.size = info.st_size;
 }
 
-void FileChannels::openForOutput(int channel, const QString& path) {
+void FileChannels::openForOutput(int channel, const QString& path, qint64 length) {
     checkChannelNumber(channel);
     checkFileName(path);
-    auto file = std::make_unique<OutputFile>(path);
+    auto file = std::make_unique<OutputFile>(path, length);
     channels()[channel].out = std::move(file);
 }
 
-QByteArray FileChannels::readAll(int channel) {
+qint64 FileChannels::size(int channel) {
     const Channel& ch = openChannel(channel);
     if (ch.fd < 0)
         raiseError(err::BadFileName);
-    struct stat info {};
-    // Read straight into the result, sized from the file; it grows only if
-    // the file grew since.
-    qsizetype capacity = 65536;
-    if (::fstat(ch.fd, &info) == 0 && info.st_size > 0)
-        capacity = qsizetype(info.st_size) + 1;
-    QByteArray bytes(capacity, Qt::Uninitialized);
-    qsizetype size = 0;
-    for (;;) {
-        if (size == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(ch.fd, bytes.data() + size, size_t(bytes.size() - size));
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            raiseError(err::DeviceIO);
-        }
-        size += n;
-    }
-    bytes.truncate(size);
-    return bytes;
+    return ch.size;
 }
 
-void FileChannels::write(int channel, const QByteArray& bytes) {
+qsizetype FileChannels::read(int channel, char* buffer, qsizetype length) {
+    const Channel& ch = openChannel(channel);
+    if (ch.fd < 0)
+        raiseError(err::BadFileName);
+    for (;;) {
+        const ssize_t n = ::read(ch.fd, buffer, size_t(length));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR)
+            raiseError(err::DeviceIO);
+    }
+}
+
+void FileChannels::write(int channel, QByteArrayView bytes) {
     Channel& ch = openChannel(channel);
     if (!ch.out)
         raiseError(err::BadFileName);
-    // Held until the channel closes, so that the save knows the whole length
-    // before it touches the disk. Appending to nothing shares the bytes.
-    ch.written.append(bytes);
+    ch.out->write(bytes);
 }
 
 void FileChannels::close(int channel) {
@@ -157,7 +149,7 @@ void FileChannels::close(int channel) {
     if (ch.fd >= 0)
         ::close(ch.fd);
     else
-        ch.out->commit(ch.written);
+        ch.out->commit();
 }
 
 void FileChannels::closeAll() {

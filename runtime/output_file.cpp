@@ -28,9 +28,11 @@ QByteArray resolvedPath(const QByteArray& path, bool exists) {
 
 } // namespace
 
-OutputFile::OutputFile(const QString& name) : path(name) {
+OutputFile::OutputFile(const QString& name, qint64 length) : path(name) {
     try {
         open();
+        if (inPlace && length >= 0)
+            reserve(length);
     } catch (...) {
         discard();
         throw;
@@ -128,25 +130,48 @@ void OutputFile::openInPlace() {
                                       0);
     if (fd < 0)
         fail(errno);
-}
-
-void OutputFile::commit(const QByteArray& bytes) {
-    if (inPlace)
-        commitInPlace(bytes);
-    else
-        commitReplacement(bytes);
-}
-
-void OutputFile::commitInPlace(const QByteArray& bytes) {
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         fail(errno);
-    if (bytes.size() > info.st_size) {
-        if (const int error = ::posix_fallocate(fd, 0, bytes.size()))
-            fail(error);
+    reserved = info.st_size;
+}
+
+void OutputFile::reserve(qint64 length) {
+    if (length <= reserved)
+        return;
+    if (const int error = ::posix_fallocate(fd, 0, length))
+        fail(error);
+    reserved = length;
+}
+
+void OutputFile::write(QByteArrayView bytes) {
+    // Where the length was not known up front, room is reserved as the
+    // bytes come.
+    if (inPlace)
+        reserve(written + bytes.size());
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::pwrite(fd, data, size_t(left), written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(n < 0 ? errno : ENOSPC);
+        data += n;
+        left -= n;
+        written += n;
     }
-    writeAll(bytes, 0);
-    if (bytes.size() < info.st_size && ::ftruncate(fd, bytes.size()) != 0)
+}
+
+void OutputFile::commit() {
+    if (inPlace)
+        commitInPlace();
+    else
+        commitReplacement();
+}
+
+void OutputFile::commitInPlace() {
+    if (written < reserved && ::ftruncate(fd, written) != 0)
         fail(errno);
     sync(SystemCalls::active().fdatasync, fd);
     const int file = std::exchange(fd, -1);
@@ -154,8 +179,7 @@ void OutputFile::commitInPlace(const QByteArray& bytes) {
         fail(errno);
 }
 
-void OutputFile::commitReplacement(const QByteArray& bytes) {
-    writeAll(bytes, 0);
+void OutputFile::commitReplacement() {
     sync(SystemCalls::active().fdatasync, fd);
     linkIntoFolder();
     // Closed before the rename: renaming over the old file while the new one
@@ -183,21 +207,6 @@ void OutputFile::linkIntoFolder() {
             fail(errno);
     }
     fail(EEXIST);
-}
-
-void OutputFile::writeAll(const QByteArray& bytes, off_t offset) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(left), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(n < 0 ? errno : ENOSPC);
-        data += n;
-        left -= n;
-        offset += n;
-    }
 }
 
 // A file system that cannot sync at all says EINVAL: there is nothing more

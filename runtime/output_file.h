@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // A document file being saved. Opening it decides how the save will reach
-// the disk; commit() puts the bytes there and returns only once the disk
-// has confirmed them. Failures raise numbered run-time errors; an output
-// file destroyed without a commit leaves the old file as it was.
+// the disk; the bytes are written a piece at a time as they come, and
+// commit() returns only once the disk has confirmed them all. Failures
+// raise numbered run-time errors; an output file destroyed without a commit
+// leaves the old file as it was (but for a save into the file itself).
 //
 // A save normally replaces the file: the bytes go to a new file in the same
 // folder, which takes the old file's mode, owner and group, is synced, and
@@ -16,19 +18,23 @@
 // Where replacing would change what the file is - it has other hard links,
 // its owner or group cannot be kept, or its folder takes no new files
 // although the file itself is writable - the bytes are written into the
-// file itself. That cannot be atomic; room for the new length is reserved
-// first, so that a full disk fails before a byte of the old text changes.
+// file itself. That cannot be atomic; room for the new length, where it is
+// known when the file is opened, is reserved first, so that a full disk
+// fails before a byte of the old text changes.
 //
 // Symbolic links are followed: the link stays, its target is saved.
 class OutputFile {
 public:
-    // Refuses a read-only file, and anything but a regular file.
-    explicit OutputFile(const QString& name);
+    // Refuses a read-only file, and anything but a regular file. length is
+    // how many bytes will be written, or -1 if the caller cannot say.
+    explicit OutputFile(const QString& name, qint64 length = -1);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    void commit(const QByteArray& bytes);
+    // Writes the next bytes.
+    void write(QByteArrayView bytes);
+    void commit();
 
 private:
     void open();
@@ -37,10 +43,11 @@ private:
     QByteArray hiddenName() const;
     bool keepOwner(uid_t owner, gid_t group);
     void openInPlace();
-    void commitInPlace(const QByteArray& bytes);
-    void commitReplacement(const QByteArray& bytes);
+    // Room in the file itself for its first length bytes.
+    void reserve(qint64 length);
+    void commitInPlace();
+    void commitReplacement();
     void linkIntoFolder();
-    void writeAll(const QByteArray& bytes, off_t offset);
     void sync(int (*call)(int), int file);
     void closeFile();
     [[noreturn]] void fail(int error);
@@ -51,5 +58,7 @@ private:
     int folder = -1;
     int fd = -1;
     bool inPlace = false;
+    qint64 reserved = 0; // in place: the file's length, and room reserved past it
+    qint64 written = 0;
     QByteArray tempName; // the new file's name in the folder, once it has one
 };

@@ -1,5 +1,7 @@
 #include "docfile/code_page.h"
+#include "docfile/decoded_text.h"
 #include "docfile/document_file.h"
+#include "docfile/field_pieces.h"
 #include "runtime/runtime_error.h"
 
 #include <QStringDecoder>
@@ -12,6 +14,15 @@ QByteArray allBytes() {
     QByteArray bytes;
     for (int b = 0; b < 256; ++b)
         bytes.append(char(b));
+    return bytes;
+}
+
+// A document file's bytes as a save writes them, pieceSize characters at a time.
+QByteArray fieldBytes(const QString& text, qsizetype pieceSize = FieldPieces::DefaultPieceSize) {
+    QByteArray bytes;
+    FieldPieces pieces(text, pieceSize);
+    for (QByteArrayView piece = pieces.next(); !piece.isEmpty(); piece = pieces.next())
+        bytes += piece;
     return bytes;
 }
 
@@ -62,18 +73,31 @@ TEST(CodePageTest, TheEncoderNamesTheFirstCharacterItCannotHoldAndGivesNoBytes) 
 }
 
 TEST(DocumentFileTest, WritesOneQuotedFieldByteForByte) {
-    EXPECT_EQ(DocumentFile::field(QStringLiteral("abc")).bytes,
-              QByteArray("\x22\x61\x62\x63\x22\r\n"));
-    EXPECT_EQ(DocumentFile::field(QString()).bytes, QByteArray("\"\"\r\n"));
-    EXPECT_EQ(DocumentFile::field(QStringLiteral("a\r\nb, \"c\" \u20AC")).bytes,
+    EXPECT_EQ(fieldBytes(QStringLiteral("abc")), QByteArray("\x22\x61\x62\x63\x22\r\n"));
+    EXPECT_EQ(fieldBytes(QString()), QByteArray("\"\"\r\n"));
+    EXPECT_EQ(fieldBytes(QStringLiteral("a\r\nb, \"c\" \u20AC")),
               QByteArray("\"a\r\nb, \"c\" \x80\"\r\n"));
 }
 
-TEST(DocumentFileTest, AFieldOfTextTheCodePageCannotHoldHasNoBytes) {
-    // The index is the character's in the text, not in the field's bytes.
-    const EncodedText field = DocumentFile::field(QStringLiteral("line\r\n\u03A9"));
-    EXPECT_EQ(field.unencodable, 6);
-    EXPECT_TRUE(field.bytes.isEmpty());
+TEST(DocumentFileTest, TheFirstCharacterTheCodePageCannotHoldIsFoundBeforeAnyByte) {
+    EXPECT_EQ(CodePage::firstUnencodable(QStringLiteral("line\r\n\u03A9")), 6);
+    EXPECT_EQ(CodePage::firstUnencodable(QString(70, u'a') + QStringLiteral("\u20AC\U0001F600")),
+              71);
+    EXPECT_EQ(CodePage::firstUnencodable(CodePage::decode(allBytes())), -1);
+}
+
+TEST(DocumentFileTest, PiecesWriteAndReadTheSameFileWhereverTheyAreCut) {
+    // A file whose line break and closing mark a cut may part.
+    const QString text = QStringLiteral("a\r\n\u20ACb");
+    const QByteArray file("\"a\r\n\x80\x62\"\r\n");
+    for (qsizetype size = 1; size <= text.size() + 1; ++size)
+        EXPECT_EQ(fieldBytes(text, size), file) << "pieces of " << size;
+    for (qsizetype cut = 0; cut <= file.size(); ++cut) {
+        DecodedText decoded(file.size() - 2); // the file grew since it was measured
+        decoded.append(QByteArrayView(file).first(cut));
+        decoded.append(QByteArrayView(file).sliced(cut));
+        EXPECT_EQ(DocumentFile::firstField(decoded.take()), text) << "cut at " << cut;
+    }
 }
 
 TEST(DocumentFileTest, ReadsTheFirstFieldByTheRules) {
@@ -129,9 +153,7 @@ QStringList generatedTexts() {
 
 TEST(DocumentFileTest, EveryTextTheCodePageHoldsComesBackWhole) {
     for (const QString& text : generatedTexts()) {
-        const EncodedText field = DocumentFile::field(text);
-        ASSERT_EQ(field.unencodable, -1);
-        const QString back = DocumentFile::firstField(CodePage::decode(field.bytes));
+        const QString back = DocumentFile::firstField(CodePage::decode(fieldBytes(text, 7)));
         ASSERT_EQ(back, text) << text.toUtf8().toHex(' ').constData();
     }
 }

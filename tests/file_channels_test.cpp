@@ -18,6 +18,15 @@ namespace {
 using TestFiles::contents;
 using TestFiles::put;
 
+// The rest of the input on channel, read as an open reads it, in pieces.
+QByteArray readAll(int channel) {
+    QByteArray bytes;
+    char piece[4096];
+    while (const qsizetype length = FileChannels::read(channel, piece, sizeof piece))
+        bytes.append(piece, length);
+    return bytes;
+}
+
 class FileChannelsTest : public testing::Test {
 protected:
     ~FileChannelsTest() override { FileChannels::closeAll(); }
@@ -101,7 +110,7 @@ TEST_F(FileChannelsTest, AFileTooLargeToHoldIsRefusedBeforeReading) {
     ASSERT_GT(available, 0);
     EXPECT_NEAR(double(FileChannels::availableMemory()), double(available), 64.0 * (1 << 20));
     EXPECT_NEAR(double(FileChannels::maxInputSize()),
-                double(std::min(qint64(1) << 30, available / 4)), 4.0 * (1 << 20));
+                double(std::min(qint64(1) << 30, available / 3)), 4.0 * (1 << 20));
     // A sparse file takes no room on disk.
     QFile huge(path(QStringLiteral("huge")));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
@@ -115,14 +124,15 @@ TEST_F(FileChannelsTest, ReadsEveryByteAndClosesLikeTheHost) {
     const QByteArray bytes("\"a\0b\r\n\x81\xff\"", 10);
     put(path(QStringLiteral("f")), bytes);
     FileChannels::openForInput(2, path(QStringLiteral("f")));
+    EXPECT_EQ(FileChannels::size(2), 10);
     EXPECT_EQ(errorOf([&] { FileChannels::openForInput(2, path(QStringLiteral("f"))); }),
               err::FileAlreadyOpen);
-    EXPECT_EQ(FileChannels::readAll(2), bytes);
-    EXPECT_EQ(FileChannels::readAll(2), QByteArray());
+    EXPECT_EQ(readAll(2), bytes);
+    EXPECT_EQ(readAll(2), QByteArray());
     FileChannels::close(2);
     EXPECT_NO_THROW(FileChannels::close(2));
     EXPECT_NO_THROW(FileChannels::close(7));
-    EXPECT_EQ(errorOf([] { FileChannels::readAll(2); }), err::BadFileName);
+    EXPECT_EQ(errorOf([] { readAll(2); }), err::BadFileName);
 }
 
 TEST_F(FileChannelsTest, AFileIsReadWholeWhateverItsSize) {
@@ -134,7 +144,7 @@ TEST_F(FileChannelsTest, AFileIsReadWholeWhateverItsSize) {
         const QString file = path(QStringLiteral("read-%1").arg(size));
         put(file, bytes);
         FileChannels::openForInput(3, file);
-        EXPECT_EQ(FileChannels::readAll(3), bytes) << size;
+        EXPECT_EQ(readAll(3), bytes) << size;
         FileChannels::close(3);
     }
 }

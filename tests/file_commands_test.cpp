@@ -1,4 +1,5 @@
 #include "docfile/code_page.h"
+#include "docfile/field_pieces.h"
 #include "tests/editor_test.h"
 
 #include <QDir>
@@ -471,6 +472,75 @@ TEST_F(FileCommandsTest, ASaveKeepsTheOwnerOfSomeoneElsesFile) {
     EXPECT_EQ(info.st_ino, inode);
     EXPECT_EQ(info.st_uid, 4242u);
     EXPECT_TRUE(services.messages.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+int refusesNewFilesWithoutPermission(int folder, const char* name, int flags, mode_t mode) {
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EPERM;
+        return -1;
+    }
+    return ::openat(folder, name, flags, mode);
+}
+
+TEST_F(FileCommandsTest, ASaveKeepsWhatTheFileIsAndAPathThroughAFileIsNotFound) {
+    // A folder that refuses new files outright (EPERM): the save goes in place.
+    const QString file = path(QStringLiteral("doc.txt"));
+    put(file, "\"old\"\r\n");
+    const ino_t inode = TestFiles::status(file).st_ino;
+    {
+        TestFiles::SystemCallStandIns calls;
+        calls->openat = refusesNewFilesWithoutPermission;
+        editAndSave(file, QStringLiteral(" new"));
+    }
+    EXPECT_TRUE(services.messages.isEmpty());
+    EXPECT_EQ(contents(file), QByteArray("\"old new\"\r\n"));
+    EXPECT_EQ(TestFiles::status(file).st_ino, inode);
+
+    // A file whose group alone differs from a new file's keeps its group.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(file).constData(), 0, 4343), 0);
+        editAndSave(file, QStringLiteral("!"));
+        EXPECT_EQ(contents(file), QByteArray("\"old new!\"\r\n"));
+        EXPECT_EQ(TestFiles::status(file).st_gid, 4343u);
+        EXPECT_EQ(TestFiles::status(file).st_uid, 0u);
+    }
+
+    services.messages.clear();
+    open(file + QStringLiteral("/x"));
+    EXPECT_EQ(services.messages,
+              (QStringList{QStringLiteral("There was an error"),
+                           QStringLiteral("Run-time error '76': Path not found")}));
+}
+
+TEST_F(FileCommandsTest, ADocumentOfManyPiecesOpensAndSavesWhole) {
+    // Read a megabyte at a time, the file parts between the CR and LF of a
+    // line break and between those of its closing mark; the text to save
+    // then has a character the code page cannot hold in its second piece.
+    const qsizetype piece = FieldPieces::DefaultPieceSize;
+    const QString text =
+        QString(piece - 2, u'a') + QStringLiteral("\r\n\u20AC") + QString(piece - 4, u'b');
+    const QByteArray bytes =
+        '"' + QByteArray(piece - 2, 'a') + "\r\n\x80" + QByteArray(piece - 4, 'b');
+    const QString file = path(QStringLiteral("big.txt"));
+    put(file, bytes + "\"\r\n");
+    ASSERT_EQ(contents(file).size(), 2 * piece + 1);
+    editAndSave(file, QStringLiteral("c"));
+    EXPECT_TRUE(w.text_frame.text() == text + u'c');
+    EXPECT_TRUE(contents(file) == bytes + "c\"\r\n");
+    EXPECT_TRUE(services.messages.isEmpty());
+
+    const QByteArray saved = contents(file);
+    w.text_frame.setText(text + QStringLiteral("\u03A9"));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("The text was not saved: the character \u201C\u03A9\u201D "
+                                         "(U+03A9) on line 2 cannot be stored in a Windows-1252 "
+                                         "document.")});
+    EXPECT_TRUE(contents(file) == saved);
 }
 
 } // namespace
