@@ -26,11 +26,16 @@ constexpr Entry standard(K::StandardKey key, KeyAction action, bool extend = fal
     return {key, 0, {}, {action, extend}};
 }
 
+constexpr Entry moving(K::StandardKey key, CaretModel::Move move, bool extend = false) {
+    return {key, 0, {}, {KeyAction::Move, extend, move}};
+}
+
 constexpr Entry exactly(int key, Qt::KeyboardModifiers modifiers, KeyAction action) {
     return {K::UnknownKey, key, modifiers, {action, false}};
 }
 
 using A = KeyAction;
+using M = CaretModel::Move;
 
 // The first entry that matches wins.
 const Entry table[] = {
@@ -47,26 +52,26 @@ const Entry table[] = {
     standard(K::SelectNextPage, A::PageDown, true),
     standard(K::MoveToPreviousPage, A::PageUp),
     standard(K::SelectPreviousPage, A::PageUp, true),
-    standard(K::MoveToNextChar, A::Right),
-    standard(K::SelectNextChar, A::Right, true),
-    standard(K::MoveToPreviousChar, A::Left),
-    standard(K::SelectPreviousChar, A::Left, true),
-    standard(K::MoveToNextWord, A::WordRight),
-    standard(K::SelectNextWord, A::WordRight, true),
-    standard(K::MoveToPreviousWord, A::WordLeft),
-    standard(K::SelectPreviousWord, A::WordLeft, true),
-    standard(K::MoveToStartOfLine, A::LineStart),
-    standard(K::SelectStartOfLine, A::LineStart, true),
-    standard(K::MoveToStartOfBlock, A::LineStart),
-    standard(K::SelectStartOfBlock, A::LineStart, true),
-    standard(K::MoveToEndOfLine, A::LineEnd),
-    standard(K::SelectEndOfLine, A::LineEnd, true),
-    standard(K::MoveToEndOfBlock, A::LineEnd),
-    standard(K::SelectEndOfBlock, A::LineEnd, true),
-    standard(K::MoveToStartOfDocument, A::Start),
-    standard(K::SelectStartOfDocument, A::Start, true),
-    standard(K::MoveToEndOfDocument, A::End),
-    standard(K::SelectEndOfDocument, A::End, true),
+    moving(K::MoveToNextChar, M::Right),
+    moving(K::SelectNextChar, M::Right, true),
+    moving(K::MoveToPreviousChar, M::Left),
+    moving(K::SelectPreviousChar, M::Left, true),
+    moving(K::MoveToNextWord, M::WordRight),
+    moving(K::SelectNextWord, M::WordRight, true),
+    moving(K::MoveToPreviousWord, M::WordLeft),
+    moving(K::SelectPreviousWord, M::WordLeft, true),
+    moving(K::MoveToStartOfLine, M::LineStart),
+    moving(K::SelectStartOfLine, M::LineStart, true),
+    moving(K::MoveToStartOfBlock, M::LineStart),
+    moving(K::SelectStartOfBlock, M::LineStart, true),
+    moving(K::MoveToEndOfLine, M::LineEnd),
+    moving(K::SelectEndOfLine, M::LineEnd, true),
+    moving(K::MoveToEndOfBlock, M::LineEnd),
+    moving(K::SelectEndOfBlock, M::LineEnd, true),
+    moving(K::MoveToStartOfDocument, M::Start),
+    moving(K::SelectStartOfDocument, M::Start, true),
+    moving(K::MoveToEndOfDocument, M::End),
+    moving(K::SelectEndOfDocument, M::End, true),
 
     standard(K::Undo, A::Undo),
     standard(K::Redo, A::Redo),

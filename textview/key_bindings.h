@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/caret_model.h"
+
 #include <optional>
 
 class QKeyEvent;
@@ -14,14 +16,7 @@ enum class KeyAction {
     Copy,
     Paste,
     SelectAll,
-    Left,
-    Right,
-    WordLeft,
-    WordRight,
-    LineStart,
-    LineEnd,
-    Start,
-    End,
+    Move, // by a character, a word, to a line's or the text's start or end
     LineUp,
     LineDown,
     PageUp,
@@ -37,7 +32,8 @@ enum class KeyAction {
 
 struct KeyBinding {
     KeyAction action;
-    bool extend = false; // a move that keeps the anchor: Shift selects
+    bool extend = false;                            // a move that keeps the anchor: Shift selects
+    CaretModel::Move move = CaretModel::Move::Left; // what Move moves by
 };
 
 // The key's binding in the view, if it has one.

@@ -32,11 +32,6 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     const bool extend = binding->extend;
     using A = KeyAction;
-    using M = CaretModel::Move;
-    const auto moveBy = [&](M move) {
-        model.move(move, extend, layouts);
-        ensureCaretVisible();
-    };
     // The selection, or from the caret to `to`. As in QPlainTextEdit, only
     // single characters deleted one after another make one undo step.
     const auto erase = [&](qsizetype to, bool single) {
@@ -67,29 +62,9 @@ void TextView::keyPressEvent(QKeyEvent* event) {
         selectAll();
         setPrimarySelection();
         break;
-    case A::Left:
-        moveBy(M::Left);
-        break;
-    case A::Right:
-        moveBy(M::Right);
-        break;
-    case A::WordLeft:
-        moveBy(M::WordLeft);
-        break;
-    case A::WordRight:
-        moveBy(M::WordRight);
-        break;
-    case A::LineStart:
-        moveBy(M::LineStart);
-        break;
-    case A::LineEnd:
-        moveBy(M::LineEnd);
-        break;
-    case A::Start:
-        moveBy(M::Start);
-        break;
-    case A::End:
-        moveBy(M::End);
+    case A::Move:
+        model.move(binding->move, extend, layouts);
+        ensureCaretVisible();
         break;
     case A::LineUp:
     case A::LineDown:
