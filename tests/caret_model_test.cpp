@@ -1,5 +1,5 @@
-// Where the caret goes, on the text store alone: word and character steps,
-// and the caret model's moves with a geometry of fixed-width characters.
+// Where the caret goes, on the text store alone: word steps, and the caret
+// model's vertical moves with a geometry of fixed-width characters.
 #include "text/caret_model.h"
 #include "text/edit_history.h"
 #include "text/line_geometry.h"
@@ -71,23 +71,6 @@ TEST(TextMotionTest, WordsStopAtPunctuationTheBackslashIncludedAndAtLineEnds) {
     EXPECT_EQ(longWord.motion.wordAt(7'000), Word(2, 10'002));
 }
 
-TEST(TextMotionTest, CharactersStepOverGraphemesSurrogatePairsAndLineBreaksWhole) {
-    // An emoji, a letter with a combining accent, a line break, a letter.
-    const Box box(QStringLiteral("😀e\u0301\r\nx"));
-    EXPECT_EQ(box.stops(&TextMotion::nextCharacter, 0), (Stops{2, 4, 6, 7}));
-    EXPECT_EQ(box.stops(&TextMotion::previousCharacter, 7), (Stops{6, 4, 2, 0}));
-    // Backspace takes the accent alone, the emoji and the line break whole.
-    EXPECT_EQ(box.motion.previousCodePoint(4), 3);
-    EXPECT_EQ(box.motion.previousCodePoint(2), 0);
-    EXPECT_EQ(box.motion.previousCodePoint(6), 4);
-    EXPECT_EQ(box.motion.previousCodePoint(0), 0);
-    // No position inside a pair or a line break, none outside the text.
-    EXPECT_EQ(box.motion.valid(1), 0);
-    EXPECT_EQ(box.motion.valid(5), 4);
-    EXPECT_EQ(box.motion.valid(-3), 0);
-    EXPECT_EQ(box.motion.valid(99), 7);
-}
-
 TEST(CaretModelTest, UpAndDownKeepTheirColumnAndStopAtTheFirstAndLastLine) {
     Box box(QStringLiteral("abc def\r\nxy\r\nabcdefgh"));
     CaretModel& model = box.model;
@@ -120,37 +103,6 @@ TEST(CaretModelTest, UpAndDownKeepTheirColumnAndStopAtTheFirstAndLastLine) {
     model.moveTo(1, false);
     model.moveLines(10, false, box.geometry);
     EXPECT_EQ(model.caret(), 14);
-}
-
-TEST(CaretModelTest, MovesCloseTheTypingGroupAndEditsDoNot) {
-    Box box(QStringLiteral("ab\r\ncd"));
-    const auto type = [&](qsizetype at, const QString& text) {
-        const TextSelection before = box.model.selection();
-        box.store.replace(at, 0, text);
-        box.history.record(EditHistory::Kind::Typing, {at, QString(), text}, before,
-                           {at + text.size(), at + text.size()});
-        box.model.placeAfterEdit({at + text.size(), at + text.size()});
-    };
-    box.model.moveTo(6, false);
-    type(6, QStringLiteral("e"));
-    type(7, QStringLiteral("f"));
-    box.model.move(CaretModel::Move::Left, false, box.geometry);
-    box.model.move(CaretModel::Move::Right, false, box.geometry);
-    type(8, QStringLiteral("g"));
-    EXPECT_EQ(box.history.undo()->changes.size(), 1u) << "the arrows ended the first run";
-    EXPECT_EQ(box.history.undo()->changes.size(), 2u);
-
-    // Left and Right end a selection at its edge; Shift keeps the anchor.
-    box.model.select({1, 4});
-    box.model.move(CaretModel::Move::Left, false, box.geometry);
-    EXPECT_EQ(box.model.selection(), (TextSelection{1, 1}));
-    box.model.select({4, 1});
-    box.model.move(CaretModel::Move::Right, false, box.geometry);
-    EXPECT_EQ(box.model.selection(), (TextSelection{4, 4}));
-    box.model.move(CaretModel::Move::Left, true, box.geometry);
-    EXPECT_EQ(box.model.selection(), (TextSelection{4, 2})) << "over the line break whole";
-    box.model.move(CaretModel::Move::End, true, box.geometry);
-    EXPECT_EQ(box.model.selection(), (TextSelection{4, box.store.size()}));
 }
 
 } // namespace
