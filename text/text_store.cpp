@@ -5,10 +5,6 @@
 
 namespace {
 
-// A keystroke after a large text was set or read should not copy the text
-// again, and typing a long run should not move the tail each time.
-constexpr qsizetype MinimumGap = qsizetype(64) * 1024;
-
 // Reading must not detach: the buffer may be shared with a string that
 // text() handed out.
 inline const char16_t* readable(const QString& s) {
@@ -31,7 +27,8 @@ void appendLineStarts(QStringView view, qsizetype offset, char16_t before,
 
 } // namespace
 
-TextStore::TextStore() : starts{0} {}
+TextStore::TextStore(qsizetype minimumGap)
+    : starts{0}, minimumGap(std::max<qsizetype>(minimumGap, 1)) {}
 
 void TextStore::setText(QString text) {
     buffer = std::move(text);
@@ -146,8 +143,8 @@ void TextStore::reserveGap(qsizetype needed) {
     // fraction of the text keeps a long run of typing linear.
     const qsizetype spare = buffer.isDetached() ? buffer.data_ptr().freeSpaceAtEnd() : 0;
     const qsizetype lacking = needed - gap;
-    const qsizetype grow = spare >= lacking ? std::min(spare, std::max(lacking, MinimumGap))
-                                            : std::max({lacking, MinimumGap, size() / 8});
+    const qsizetype grow = spare >= lacking ? std::min(spare, std::max(lacking, minimumGap))
+                                            : std::max({lacking, minimumGap, size() / 8});
     const qsizetype tail = buffer.size() - gapEnd;
     buffer.resize(buffer.size() + grow);
     char16_t* data = writable(buffer);

@@ -16,7 +16,11 @@
 // the caller still holds the string.
 class TextStore {
 public:
-    TextStore();
+    // A keystroke after a large text was set or read should not copy the
+    // text again, and typing a long run should not move the tail each time:
+    // the gap grows by at least minimumGap characters.
+    static constexpr qsizetype DefaultMinimumGap = qsizetype(64) * 1024;
+    explicit TextStore(qsizetype minimumGap = DefaultMinimumGap);
 
     // Replaces the whole text, taking over the string's memory where nobody
     // else holds it.
@@ -66,4 +70,5 @@ private:
     std::vector<qsizetype> starts;
     qsizetype shiftedFrom = 1;
     qsizetype pendingShift = 0;
+    qsizetype minimumGap;
 };
