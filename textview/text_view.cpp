@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -212,7 +213,9 @@ void TextView::relayout() {
 }
 
 int TextView::lineHeight() const {
-    return std::max(fontMetrics().lineSpacing(), 1);
+    // As tall as a laid out line, which QTextLine rounds up, and as far
+    // apart as QPlainTextEdit sets its lines.
+    return std::max(int(std::ceil(QFontMetricsF(font()).lineSpacing())), 1);
 }
 
 int TextView::topLine() const {
