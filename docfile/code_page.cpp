@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <sys/mman.h>
 #include <utility>
@@ -20,14 +21,32 @@ constexpr std::array<char16_t, 32> high = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// The characters of 0x80 to 0x9F by their low byte, and their bytes. Only
+// U+2022 and U+2122 share a low byte (0x22); U+2122 is looked for first.
+struct ByLowByte {
+    std::array<char16_t, 256> character{};
+    std::array<unsigned char, 256> byte{};
+};
+constexpr char16_t TradeMark = 0x2122;
+constexpr ByLowByte byLowByte = [] {
+    ByLowByte table;
+    for (std::size_t i = 0; i < high.size(); ++i) {
+        if (high[i] == TradeMark)
+            continue;
+        table.character[high[i] & 0xFF] = high[i];
+        table.byte[high[i] & 0xFF] = static_cast<unsigned char>(0x80 + i);
+    }
+    return table;
+}();
+
 // The byte for character c, or -1 if the code page has none.
 int byteFor(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return c;
-    for (int i = 0; i < int(high.size()); ++i)
-        if (high[i] == c)
-            return 0x80 + i;
-    return -1;
+    if (c == TradeMark)
+        return 0x99; // its byte in the code page
+    const unsigned low = c & 0xFF;
+    return byLowByte.character[low] == c ? byLowByte.byte[low] : -1;
 }
 
 // Encodes text into out (with Write) up to its first character that the code
@@ -37,9 +56,9 @@ template <bool Write> qsizetype encodeUpToUnencodable(QStringView text, char* ou
     const qsizetype n = text.size();
     qsizetype i = 0;
 #if defined(__SSE2__)
-    // Eight characters at a time: when all of them are Latin-1 outside
-    // 0x80..0x9F, which is where the code page differs, they are their own
-    // bytes. Any other block is looked up one character at a time.
+    // Eight characters at a time: those that are Latin-1 outside 0x80..0x9F,
+    // which is where the code page differs, are their own bytes; only the
+    // others (a euro sign, a curly quote) are looked up one by one.
     const __m128i bias = _mm_set1_epi16(short(0x8000));
     const __m128i latin1Top = _mm_set1_epi16(short(0x00FF ^ 0x8000));
     const __m128i c1Start = _mm_set1_epi16(0x80);
@@ -48,12 +67,12 @@ template <bool Write> qsizetype encodeUpToUnencodable(QStringView text, char* ou
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
         const __m128i above = _mm_cmpgt_epi16(_mm_xor_si128(v, bias), latin1Top);
         const __m128i c1 = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(v, c1Start), bias), c1Width);
-        if (_mm_movemask_epi8(_mm_or_si128(above, c1)) == 0) {
-            if constexpr (Write)
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
-            continue;
-        }
-        for (qsizetype j = i; j < i + 8; ++j) {
+        if constexpr (Write)
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+        // Two mask bits a character; the lowest marks it.
+        auto others = unsigned(_mm_movemask_epi8(_mm_or_si128(above, c1))) & 0x5555u;
+        for (; others != 0; others &= others - 1) {
+            const qsizetype j = i + std::countr_zero(others) / 2;
             const int b = byteFor(chars[j]);
             if (b < 0)
                 return j;
