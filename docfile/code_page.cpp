@@ -1,5 +1,7 @@
 #include "docfile/code_page.h"
 
+#include "docfile/decoded_text.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -110,14 +112,9 @@ void decode(QByteArrayView bytes, char16_t* out) {
 }
 
 QString decode(QByteArrayView bytes) {
-    // A document's text is edited where it lies: room to grow, which costs
-    // nothing until it is used, spares the first edits a copy of all of it.
-    QString text;
-    text.reserve(bytes.size() + bytes.size() / 8 + 1024);
-    text.resize(bytes.size());
-    preferLargePages(text.data(), text.size() * qsizetype(sizeof(char16_t)));
-    decode(bytes, reinterpret_cast<char16_t*>(text.data()));
-    return text;
+    DecodedText text(bytes.size());
+    text.append(bytes);
+    return text.take();
 }
 
 qsizetype firstUnencodable(QStringView text) {

@@ -9,8 +9,9 @@
 class DecodedText {
 public:
     // Makes room for a file of expected bytes at once, with room for the
-    // text to grow that costs nothing until edits use it; a file that grew
-    // since it was measured still fits.
+    // text to grow that costs nothing until edits use it and spares the
+    // first edits a copy of all of it; a file that grew since it was
+    // measured still fits.
     explicit DecodedText(qint64 expected);
 
     void append(QByteArrayView bytes);

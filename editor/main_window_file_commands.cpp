@@ -15,6 +15,8 @@ namespace {
 
 constexpr int inputChannel = 2;
 constexpr int outputChannel = 1;
+// How much of a file an open reads at a time.
+constexpr qsizetype readPiece = qsizetype(1) << 20;
 
 // The characters without a visible glyph that a person may well type or
 // paste, by name. (The text box reads a paragraph separator, U+2029, back as
@@ -73,7 +75,7 @@ QString refusal(const QString& text, qsizetype at) {
 // so that its bytes are never held beside its text.
 QString readText(int channel) {
     DecodedText text(FileChannels::size(channel));
-    QByteArray piece(FieldPieces::DefaultPieceSize, Qt::Uninitialized);
+    QByteArray piece(readPiece, Qt::Uninitialized);
     while (const qsizetype length = FileChannels::read(channel, piece.data(), piece.size()))
         text.append(QByteArrayView(piece).first(length));
     return text.take();

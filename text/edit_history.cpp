@@ -32,17 +32,20 @@ void EditHistory::record(Kind kind, TextChange change, TextSelection before, Tex
     }
     std::vector<TextChange> changes;
     changes.push_back(std::move(change));
-    record(std::move(changes), before, after);
-    lastKind = kind;
-    open = kind != Kind::Command;
+    push(kind, std::move(changes), before, after);
 }
 
 void EditHistory::record(std::vector<TextChange> changes, TextSelection before,
                          TextSelection after) {
+    push(Kind::Command, std::move(changes), before, after);
+}
+
+void EditHistory::push(Kind kind, std::vector<TextChange> changes, TextSelection before,
+                       TextSelection after) {
     undone.clear();
     done.push_back(Step{std::move(changes), before, after});
-    lastKind = Kind::Command;
-    open = false;
+    lastKind = kind;
+    open = kind != Kind::Command;
 }
 
 void EditHistory::closeGroup() {

@@ -51,6 +51,9 @@ public:
     const Step* redo();
 
 private:
+    // A new step; typing or deleting keeps it open for more of the same.
+    void push(Kind kind, std::vector<TextChange> changes, TextSelection before,
+              TextSelection after);
     const Step* moveLast(std::vector<Step>& from, std::vector<Step>& to);
 
     std::vector<Step> done;
