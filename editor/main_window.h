@@ -4,6 +4,7 @@
 #include "host/form.h"
 #include "host/menu.h"
 #include "host/text_box.h"
+#include "runtime/file_stamp.h"
 
 // The editor window: the document's text, the document state and the menus
 // through which every command is reached. Its members are defined in three
@@ -48,8 +49,10 @@ private:
     void menu_search_findnext_Click();
 
     void saveFile(const QString& path);
+    bool changedByAnotherProgram() const;
 
     bool haveFile = false;    // the text was opened from or saved to currentFile
     QString currentFile;      // empty while haveFile is false
     bool textChanged = false; // changed since the last new, open or save
+    FileStamp fileStamp;      // currentFile as this editor last read or wrote it
 };

@@ -94,6 +94,7 @@ void main_window::menu_file_open_Click() {
             textChanged = false;
             currentFile = name;
             haveFile = true;
+            fileStamp = FileChannels::stamp(inputChannel);
         }
         FileChannels::close(inputChannel);
     } catch (const RuntimeError& e) {
@@ -111,8 +112,18 @@ void main_window::menu_file_save_Click() {
         menu_file_saveas_Click();
     else if (!haveFile)
         messageBox(QStringLiteral("Nothing to save yet"));
+    else if (textChanged && changedByAnotherProgram())
+        messageBox(QStringLiteral("The file was changed by another program since it was opened or "
+                                  "saved. Nothing was written; use save as to keep this text."));
     else if (textChanged)
         saveFile(currentFile);
+}
+
+// Whether the document's file is no longer the one this editor last read or
+// wrote. One that is gone is no one else's work, and is written again.
+bool main_window::changedByAnotherProgram() const {
+    const FileStamp now = FileStamp::of(currentFile);
+    return now.exists() && now != fileStamp;
 }
 
 void main_window::menu_file_saveas_Click() {
@@ -131,11 +142,21 @@ void main_window::saveFile(const QString& path) {
         return;
     }
     FieldPieces file(text);
-    FileChannels::openForOutput(outputChannel, path, file.size());
-    for (QByteArrayView piece = file.next(); !piece.isEmpty(); piece = file.next())
-        FileChannels::write(outputChannel, piece);
-    FileChannels::close(outputChannel);
+    try {
+        FileChannels::openForOutput(outputChannel, path, file.size());
+        for (QByteArrayView piece = file.next(); !piece.isEmpty(); piece = file.next())
+            FileChannels::write(outputChannel, piece);
+        FileChannels::close(outputChannel);
+    } catch (const RuntimeError&) {
+        // A save can fail after it reached the file (one written in place,
+        // or a replacement whose folder did not confirm the rename): what
+        // the file is now is this editor's doing, not another program's.
+        if (haveFile && path == currentFile)
+            fileStamp = FileStamp::of(path);
+        throw;
+    }
     haveFile = true;
     currentFile = path;
     textChanged = false;
+    fileStamp = FileStamp::of(path);
 }

@@ -16,8 +16,9 @@
 namespace {
 
 struct Channel {
-    int fd = -1; // input
-    qint64 size = 0;
+    int fd = -1;                     // input
+    FileStamp input;                 // the input file as it was when opened
+    qint64 left = 0;                 // how much of it is still to be read
     std::unique_ptr<OutputFile> out; // output
 };
 
@@ -103,7 +104,8 @@ void FileChannels::openForInput(int channel, const QString& path) {
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     Channel& opened = channels()[channel];
     opened.fd = fd;
-    opened.size = info.st_size;
+    opened.input = FileStamp(info);
+    opened.left = info.st_size;
 }
 
 void FileChannels::openForOutput(int channel, const QString& path, qint64 length) {
@@ -113,21 +115,30 @@ void FileChannels::openForOutput(int channel, const QString& path, qint64 length
     channels()[channel].out = std::move(file);
 }
 
-qint64 FileChannels::size(int channel) {
+FileStamp FileChannels::stamp(int channel) {
     const Channel& ch = openChannel(channel);
     if (ch.fd < 0)
         raiseError(err::BadFileName);
-    return ch.size;
+    return ch.input;
+}
+
+qint64 FileChannels::size(int channel) {
+    return stamp(channel).size();
 }
 
 qsizetype FileChannels::read(int channel, char* buffer, qsizetype length) {
-    const Channel& ch = openChannel(channel);
+    Channel& ch = openChannel(channel);
     if (ch.fd < 0)
         raiseError(err::BadFileName);
+    // A file that another program appends to meanwhile would otherwise be
+    // read past the size that was checked against the limit, without end.
+    length = qsizetype(std::min<qint64>(length, ch.left));
     for (;;) {
-        const ssize_t n = ::read(ch.fd, buffer, size_t(length));
-        if (n >= 0)
+        const ssize_t n = length > 0 ? ::read(ch.fd, buffer, size_t(length)) : 0;
+        if (n >= 0) {
+            ch.left -= n;
             return n;
+        }
         if (errno != EINTR)
             raiseError(err::DeviceIO);
     }

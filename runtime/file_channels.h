@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/file_stamp.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -23,9 +25,11 @@ public:
     // it changes a byte.
     static void openForOutput(int channel, const QString& path, qint64 length = -1);
 
-    // The input file's size when it was opened.
+    // The input file as it was when it was opened, and its size then.
+    static FileStamp stamp(int channel);
     static qint64 size(int channel);
-    // Up to length of the input file's next bytes into buffer; 0 at its end.
+    // Up to length of the input file's next bytes into buffer; 0 at its end,
+    // which is never past the size it had when it was opened.
     static qsizetype read(int channel, char* buffer, qsizetype length);
     static void write(int channel, QByteArrayView bytes);
 

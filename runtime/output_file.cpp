@@ -1,29 +1,61 @@
 #include "runtime/output_file.h"
 
+#include "runtime/extended_attributes.h"
 #include "runtime/file_errors.h"
 #include "runtime/runtime_error.h"
 #include "runtime/system_calls.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace {
 
-// The folder and name of path, with every symbolic link on the way resolved
-// where the file exists.
-QByteArray resolvedPath(const QByteArray& path, bool exists) {
-    if (!exists)
-        return QFile::encodeName(QFileInfo(QFile::decodeName(path)).absoluteFilePath());
-    char resolved[PATH_MAX];
-    return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
+// The folder part of path ("." for a bare name).
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+// Where path is a symbolic link to nothing, the file that writing through it
+// creates, as a shell's redirection does: the end of its chain of links.
+// Anything else is its own end.
+QByteArray linkEnd(QByteArray path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
+        if (length < 0)
+            return path;
+        QByteArray next(target, length);
+        path = next.startsWith('/') ? next : folderOf(path) + '/' + next;
+    }
+    return path;
+}
+
+// Past a file size limit (ulimit -f) a write raises SIGXFSZ, which would
+// end the program and take the unsaved text with it; ignored, the write
+// fails with EFBIG, and the save fails as on a full disk.
+void survivePastTheFileSizeLimit() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Whether this process may write the file: as the kernel decides for it,
+// its ACL included. Root, whom the kernel lets write anything, is still
+// refused a file without a write bit.
+bool mayWrite(const QByteArray& file, const struct stat& info) {
+    if (::geteuid() == 0)
+        return (info.st_mode & 0222) != 0;
+    return ::faccessat(AT_FDCWD, file.constData(), W_OK, AT_EACCESS) == 0;
 }
 
 } // namespace
@@ -44,36 +76,62 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::open() {
-    const QByteArray encoded = QFile::encodeName(path);
+    survivePastTheFileSizeLimit();
+    QByteArray named = QFile::encodeName(path);
     struct stat info {};
-    const bool exists = ::stat(encoded.constData(), &info) == 0;
-    const int statError = errno;
-    if (exists) {
-        // A read-only file is refused even where the user could replace it.
-        if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0)
-            raiseError(err::PathFileAccess);
-    } else if (statError != ENOENT || !FileErrors::folderExists(path)) {
-        FileErrors::raise(statError, path);
-    }
-    target = resolvedPath(encoded, exists);
-    const qsizetype slash = target.lastIndexOf('/');
-    targetName = target.mid(slash + 1);
-    const QByteArray folderPath = slash > 0 ? target.left(slash) : QByteArray("/");
-    folder = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0)
+    const bool exists = ::stat(named.constData(), &info) == 0;
+    if (!exists && errno != ENOENT)
         FileErrors::raise(errno, path);
+    if (exists && (!S_ISREG(info.st_mode) || !mayWrite(named, info)))
+        raiseError(err::PathFileAccess);
+    if (!exists)
+        named = linkEnd(named);
+    findTarget(named, exists);
 
-    if (!createBesideTarget()) {
+    if (folderOnlyGrows()) {
+        openInPlace(exists);
+    } else if (!createBesideTarget()) {
         const int createError = errno;
         if (!exists || (createError != EACCES && createError != EPERM))
             fail(createError);
-        openInPlace();
+        openInPlace(exists);
     } else if (exists && (info.st_nlink > 1 || !keepOwner(info.st_uid, info.st_gid))) {
         closeFile();
-        openInPlace();
+        openInPlace(exists);
     } else if (exists && ::fchmod(fd, info.st_mode & 07777) != 0) {
         fail(errno);
+    } else if (exists && !ExtendedAttributes::copy(target, fd)) {
+        closeFile();
+        openInPlace(exists);
     }
+}
+
+// The file to save, every symbolic link on the way resolved, and its folder,
+// opened. A file that does not exist yet needs a folder that does.
+void OutputFile::findTarget(const QByteArray& named, bool exists) {
+    char resolved[PATH_MAX];
+    if (exists) {
+        target = ::realpath(named.constData(), resolved) ? QByteArray(resolved) : named;
+    } else if (::realpath(folderOf(named).constData(), resolved)) {
+        target = QByteArray(resolved) + '/' + named.mid(named.lastIndexOf('/') + 1);
+    } else {
+        const int error = errno;
+        raiseError(error == ENOENT || error == ENOTDIR ? err::PathNotFound
+                                                       : FileErrors::numberFor(error, path));
+    }
+    targetName = target.mid(target.lastIndexOf('/') + 1);
+    folder = ::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        FileErrors::raise(errno, path);
+}
+
+// A folder that is append-only (chattr +a) takes a new file but neither
+// renames it over the old one nor lets it be removed again; an immutable
+// one takes nothing. In either the file is written in place.
+bool OutputFile::folderOnlyGrows() const {
+    int flags = 0;
+    return ::ioctl(folder, FS_IOC_GETFLAGS, &flags) == 0 &&
+           (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0;
 }
 
 void OutputFile::discard() {
@@ -106,8 +164,16 @@ bool OutputFile::createBesideTarget() {
 }
 
 // A name for the new file beside the target that no directory listing shows.
+// It starts with as much of the target's name as the folder's longest name
+// leaves room for, cut between characters.
 QByteArray OutputFile::hiddenName() const {
-    return '.' + targetName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    const QByteArray suffix = '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    const long longest = ::fpathconf(folder, _PC_NAME_MAX);
+    qsizetype kept =
+        std::min(targetName.size(), (longest > 0 ? longest : NAME_MAX) - 1 - suffix.size());
+    while (kept > 0 && kept < targetName.size() && (uchar(targetName.at(kept)) & 0xC0) == 0x80)
+        --kept;
+    return '.' + targetName.left(kept) + suffix;
 }
 
 // Gives the new file the old one's owner and group where this process may.
@@ -120,14 +186,14 @@ bool OutputFile::keepOwner(uid_t owner, gid_t group) {
     return SystemCalls::active().fchown(fd, owner, group) == 0;
 }
 
-void OutputFile::openInPlace() {
+void OutputFile::openInPlace(bool exists) {
     inPlace = true;
     if (!tempName.isEmpty()) {
         ::unlinkat(folder, tempName.constData(), 0);
         tempName.clear();
     }
-    fd = SystemCalls::active().openat(AT_FDCWD, target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY,
-                                      0);
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | (exists ? 0 : O_CREAT);
+    fd = SystemCalls::active().openat(AT_FDCWD, target.constData(), flags, 0666);
     if (fd < 0)
         fail(errno);
     struct stat info {};

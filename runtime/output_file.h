@@ -11,22 +11,26 @@
 // leaves the old file as it was (but for a save into the file itself).
 //
 // A save normally replaces the file: the bytes go to a new file in the same
-// folder, which takes the old file's mode, owner and group, is synced, and
-// is renamed over the old name; then the folder is synced, so that a power
-// cut at any moment leaves either the old document or the new one.
+// folder, which takes the old file's mode, owner, group and extended
+// attributes (its ACL and security label among them), is synced, and is
+// renamed over the old name; then the folder is synced, so that a power cut
+// at any moment leaves either the old document or the new one.
 //
 // Where replacing would change what the file is - it has other hard links,
-// its owner or group cannot be kept, or its folder takes no new files
-// although the file itself is writable - the bytes are written into the
-// file itself. That cannot be atomic; room for the new length, where it is
-// known when the file is opened, is reserved first, so that a full disk
-// fails before a byte of the old text changes.
+// its owner, group or an attribute cannot be given to a new file, or its
+// folder takes no new files or cannot rename one (append-only) although the
+// file itself is writable - the bytes are written into the file itself.
+// That cannot be atomic; room for the new length, where it is known when the
+// file is opened, is reserved first, so that a full disk fails before a byte
+// of the old text changes.
 //
-// Symbolic links are followed: the link stays, its target is saved.
+// Symbolic links are followed: the link stays, its target is saved, and a
+// link to nothing gets its target made.
 class OutputFile {
 public:
-    // Refuses a read-only file, and anything but a regular file. length is
-    // how many bytes will be written, or -1 if the caller cannot say.
+    // Refuses a file this process may not write, a read-only one even for
+    // root, and anything but a regular file. length is how many bytes will
+    // be written, or -1 if the caller cannot say.
     explicit OutputFile(const QString& name, qint64 length = -1);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -38,11 +42,13 @@ public:
 
 private:
     void open();
+    void findTarget(const QByteArray& named, bool exists);
+    bool folderOnlyGrows() const;
     void discard();
     bool createBesideTarget();
     QByteArray hiddenName() const;
     bool keepOwner(uid_t owner, gid_t group);
-    void openInPlace();
+    void openInPlace(bool exists);
     // Room in the file itself for its first length bytes.
     void reserve(qint64 length);
     void commitInPlace();

@@ -1,6 +1,7 @@
 #include "runtime/system_calls.h"
 
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 SystemCalls& SystemCalls::active() {
@@ -9,6 +10,7 @@ SystemCalls& SystemCalls::active() {
             return ::openat(folder, path, flags, mode);
         },
         ::fchown,
+        ::fsetxattr,
         ::fdatasync,
         ::fsync,
     };

@@ -4,10 +4,12 @@
 
 // The system calls through which a save reaches the disk. A test swaps one
 // for a stand-in to give a fault that a real disk gives rarely (a failing
-// sync, a folder that takes no new files), without root or a tracer.
+// sync, a folder that takes no new files, an attribute a new file may not
+// have), without root or a tracer.
 struct SystemCalls {
     int (*openat)(int folder, const char* path, int flags, mode_t mode);
     int (*fchown)(int fd, uid_t owner, gid_t group);
+    int (*fsetxattr)(int fd, const char* name, const void* value, size_t size, int flags);
     int (*fdatasync)(int fd);
     int (*fsync)(int fd);
 

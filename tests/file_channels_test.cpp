@@ -33,14 +33,7 @@ protected:
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    static int errorOf(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const RuntimeError& e) {
-            return e.number();
-        }
-        return 0;
-    }
+    static int errorOf(const std::function<void()>& call) { return TestFiles::errorOf(call); }
 
     // Whether channel can be opened: a failed open must leave it free.
     bool isFree(int channel) {
@@ -149,6 +142,23 @@ TEST_F(FileChannelsTest, AFileIsReadWholeWhateverItsSize) {
     }
 }
 
+TEST_F(FileChannelsTest, AFileThatGrowsWhileItIsReadIsReadToItsSizeWhenOpened) {
+    const QString file = path(QStringLiteral("growing"));
+    put(file, QByteArray(100000, 'a'));
+    FileChannels::openForInput(2, file);
+    const FileStamp opened = FileChannels::stamp(2);
+    QFile other(file);
+    ASSERT_TRUE(other.open(QIODevice::Append));
+    ASSERT_EQ(other.write(QByteArray(50000, 'b')), 50000);
+    other.close();
+    EXPECT_EQ(readAll(2), QByteArray(100000, 'a'));
+    FileChannels::close(2);
+    EXPECT_EQ(opened.size(), 100000);
+    EXPECT_TRUE(opened.exists());
+    EXPECT_NE(FileStamp::of(file), opened);
+    EXPECT_FALSE(FileStamp::of(path(QStringLiteral("absent"))).exists());
+}
+
 TEST_F(FileChannelsTest, OutputReplacesTheFileOnlyWhenClosed) {
     const QString file = path(QStringLiteral("doc"));
     put(file, "old");
@@ -194,6 +204,28 @@ TEST_F(FileChannelsTest, OutputThroughASymbolicLinkReplacesItsTarget) {
     FileChannels::close(1);
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(contents(target), QByteArray("new"));
+
+    // A link to nothing, relative and through a second link, gets its
+    // target made, as a shell's redirection makes it.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    ASSERT_EQ(::symlink("sub/made", QFile::encodeName(path(QStringLiteral("first"))).constData()),
+              0);
+    ASSERT_EQ(::symlink("first", QFile::encodeName(path(QStringLiteral("dangling"))).constData()),
+              0);
+    FileChannels::openForOutput(1, path(QStringLiteral("dangling")));
+    FileChannels::write(1, "made");
+    FileChannels::close(1);
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("dangling"))).isSymLink());
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("first"))).isSymLink());
+    EXPECT_EQ(contents(path(QStringLiteral("sub/made"))), QByteArray("made"));
+
+    // One whose target's folder is missing is a path not found; the link stays.
+    ASSERT_EQ(::symlink("nowhere/x", QFile::encodeName(path(QStringLiteral("lost"))).constData()),
+              0);
+    EXPECT_EQ(errorOf([&] { FileChannels::openForOutput(1, path(QStringLiteral("lost"))); }),
+              err::PathNotFound);
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("lost"))).isSymLink());
+    EXPECT_TRUE(isFree(1));
 }
 
 TEST_F(FileChannelsTest, AWriteThatFailsMidwayLeavesTheOldFileAlone) {

@@ -64,10 +64,11 @@ TEST_F(FileCommandsTest, SaveOnANamedDocumentWritesOnlyWhenChanged) {
     const QString file = path(QStringLiteral("doc.txt"));
     type(QStringLiteral("one"));
     saveAs(file);
-    put(file, "changed behind our back");
+    const ino_t saved = TestFiles::status(file).st_ino;
 
+    // A save replaces the file: the same inode means nothing was written.
     ctrl(Qt::Key_S);
-    EXPECT_EQ(contents(file), QByteArray("changed behind our back"));
+    EXPECT_EQ(TestFiles::status(file).st_ino, saved);
     EXPECT_TRUE(services.messages.isEmpty());
 
     QTest::keyClick(text(), Qt::Key_Return);
@@ -76,6 +77,55 @@ TEST_F(FileCommandsTest, SaveOnANamedDocumentWritesOnlyWhenChanged) {
     EXPECT_EQ(contents(file), QByteArray("\"one\r\ntwo\"\r\n"));
     EXPECT_EQ(services.dialogsShown.size(), 1);
     EXPECT_FALSE(w.isChanged());
+}
+
+TEST_F(FileCommandsTest, SaveDoesNotOverwriteWhatAnotherProgramWrote) {
+    const QString changed = QStringLiteral(
+        "The file was changed by another program since it was opened or saved. Nothing was "
+        "written; use save as to keep this text.");
+    const QString file = path(QStringLiteral("doc.txt"));
+    put(file, "\"mine\"\r\n");
+    editAndSave(file, QStringLiteral(" and more"));
+    EXPECT_TRUE(services.messages.isEmpty());
+
+    // Replaced by another program's save: a new file renamed over ours.
+    const QString theirs = path(QStringLiteral("theirs.tmp"));
+    put(theirs, "\"theirs\"\r\n");
+    ASSERT_TRUE(
+        ::rename(QFile::encodeName(theirs).constData(), QFile::encodeName(file).constData()) == 0);
+    type(QStringLiteral("!"));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages, QStringList{changed});
+    EXPECT_EQ(contents(file), QByteArray("\"theirs\"\r\n"));
+    EXPECT_TRUE(w.hasFile());
+    EXPECT_EQ(w.fileName(), file);
+    EXPECT_TRUE(w.isChanged());
+
+    // Save as onto the same file writes it, and a later save goes through.
+    saveAs(file);
+    EXPECT_EQ(contents(file), QByteArray("\"mine and more!\"\r\n"));
+    type(QStringLiteral("?"));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(contents(file), QByteArray("\"mine and more!?\"\r\n"));
+    EXPECT_EQ(services.messages.size(), 1);
+
+    // Appended to in place: the same file, grown.
+    QFile appended(file);
+    ASSERT_TRUE(appended.open(QIODevice::Append));
+    appended.write("tail");
+    appended.close();
+    type(QStringLiteral("#"));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages, (QStringList{changed, changed}));
+    EXPECT_EQ(contents(file), QByteArray("\"mine and more!?\"\r\ntail"));
+    EXPECT_TRUE(w.isChanged());
+
+    // Deleted meanwhile: nobody's work is lost by writing it again.
+    ASSERT_TRUE(QFile::remove(file));
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(contents(file), QByteArray("\"mine and more!?#\"\r\n"));
+    EXPECT_FALSE(w.isChanged());
+    EXPECT_EQ(services.messages.size(), 2);
 }
 
 TEST_F(FileCommandsTest, SaveAsWritesAnUnchangedDocumentAndTakesTheNewName) {
@@ -302,14 +352,14 @@ TEST_F(FileCommandsTest, ASaveWhoseTargetChangedUnderfootFailsSafely) {
               QStringList{QStringLiteral("Run-time error '76': Path not found")});
     EXPECT_TRUE(w.isChanged());
 
-    // The file's name now belongs to a folder.
+    // The file's name now belongs to a folder, which no save replaces.
     const QString file = path(QStringLiteral("doc.txt"));
     saveAs(file);
     type(QStringLiteral("?"));
     ASSERT_TRUE(QFile::remove(file));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("doc.txt")));
     services.messages.clear();
-    ctrl(Qt::Key_S);
+    saveAs(file);
     EXPECT_EQ(services.messages,
               QStringList{QStringLiteral("Run-time error '75': Path/File access error")});
     EXPECT_TRUE(QFileInfo(file).isDir());

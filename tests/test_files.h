@@ -1,11 +1,13 @@
 #pragma once
 
+#include "runtime/runtime_error.h"
 #include "runtime/system_calls.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -16,6 +18,16 @@ namespace TestFiles {
 inline QByteArray contents(const QString& file) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The number of the run-time error that call raises, 0 if none.
+inline int errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
 }
 
 inline void put(const QString& file, const QByteArray& bytes) {
