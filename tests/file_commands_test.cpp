@@ -393,14 +393,6 @@ int refusesNewFiles(int folder, const char* name, int flags, mode_t mode) {
     return ::openat(folder, name, flags, mode);
 }
 
-int hasNoUnnamedFiles(int folder, const char* name, int flags, mode_t mode) {
-    if ((flags & O_TMPFILE) == O_TMPFILE) {
-        errno = EOPNOTSUPP;
-        return -1;
-    }
-    return ::openat(folder, name, flags, mode);
-}
-
 TEST_F(FileCommandsTest, ASaveTheDiskDoesNotConfirmFailsAndKeepsTheOldFile) {
     const QString file = path(QStringLiteral("doc.txt"));
     type(QStringLiteral("old"));
@@ -420,7 +412,7 @@ TEST_F(FileCommandsTest, ASaveTheDiskDoesNotConfirmFailsAndKeepsTheOldFile) {
     // A file system without unnamed files: the named new file goes too.
     {
         TestFiles::SystemCallStandIns calls;
-        calls->openat = hasNoUnnamedFiles;
+        calls->openat = TestFiles::hasNoUnnamedFiles;
         calls->fdatasync = failsWithIo;
         ctrl(Qt::Key_S);
     }

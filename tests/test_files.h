@@ -6,7 +6,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -63,6 +65,15 @@ inline struct stat status(const QString& file) {
     struct stat info {};
     EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0) << file.toStdString();
     return info;
+}
+
+// A stand-in for openat on a file system without unnamed files (O_TMPFILE).
+inline int hasNoUnnamedFiles(int folder, const char* name, int flags, mode_t mode) {
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return ::openat(folder, name, flags, mode);
 }
 
 // While it lives, tests may swap the system calls through which saves reach
