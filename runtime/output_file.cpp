@@ -95,15 +95,21 @@ void OutputFile::open() {
         if (!exists || (createError != EACCES && createError != EPERM))
             fail(createError);
         openInPlace(exists);
-    } else if (exists && (info.st_nlink > 1 || !keepOwner(info.st_uid, info.st_gid))) {
-        closeFile();
-        openInPlace(exists);
-    } else if (exists && ::fchmod(fd, info.st_mode & 07777) != 0) {
-        fail(errno);
-    } else if (exists && !ExtendedAttributes::copy(target, fd)) {
+    } else if (exists && !becomeTheOldFile(info)) {
         closeFile();
         openInPlace(exists);
     }
+}
+
+// Gives the new file all that the old one is besides its bytes: its mode,
+// owner, group and attributes. False where that cannot be done, and where a
+// new file could not stand for the old one anyway (other hard links).
+bool OutputFile::becomeTheOldFile(const struct stat& old) {
+    if (old.st_nlink > 1 || !keepOwner(old.st_uid, old.st_gid))
+        return false;
+    if (::fchmod(fd, old.st_mode & 07777) != 0)
+        fail(errno);
+    return ExtendedAttributes::copy(target, fd);
 }
 
 // The file to save, every symbolic link on the way resolved, and its folder,

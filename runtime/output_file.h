@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <sys/stat.h>
 
 // A document file being saved. Opening it decides how the save will reach
 // the disk; the bytes are written a piece at a time as they come, and
@@ -47,6 +48,7 @@ private:
     void discard();
     bool createBesideTarget();
     QByteArray hiddenName() const;
+    bool becomeTheOldFile(const struct stat& old);
     bool keepOwner(uid_t owner, gid_t group);
     void openInPlace(bool exists);
     // Room in the file itself for its first length bytes.
