@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Checks the documentation under an installed tree ROOT (a DESTDIR with the
+# prefix /usr, or an unpacked .deb) the way a person meets it:
+#   check-docs.sh ROOT VERSION
+# VERSION is the project's version, the one source of the release: the
+# changelog's top entry and the AppStream metadata's latest release must both
+# be it, on the same day. Prints what is wrong and exits 1 if anything is.
+set -euo pipefail
+root=$1
+version=$2
+doc=$root/usr/share/doc/quorel
+metainfo=$root/usr/share/metainfo/org.quorel.Quorel.metainfo.xml
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+status=0
+fail() { echo "$*"; status=1; }
+
+# A gzip file as Debian wants it: maximal compression (flag 2 in the extra
+# flags byte) and reproducible, without the original's name or time.
+check_gzip() {
+    local file=$1 header
+    [ -f "$file" ] || { fail "missing: ${file#"$root"}"; return 1; }
+    gzip -t "$file" || { fail "not a valid gzip file: ${file#"$root"}"; return 1; }
+    header=$(od -An -tx1 -N10 "$file" | tr -d ' \n')
+    # ID 1f8b, method 08, flags (no FNAME 08), mtime 00000000, extra flags 02.
+    [[ $header =~ ^1f8b08([0-9a-f]{2})00000000(02) ]] && (( (0x${BASH_REMATCH[1]} & 0x08) == 0 )) ||
+        fail "${file#"$root"} is not compressed with gzip -9n (header $header)"
+}
+
+# The changelog: the top entry is this version, on the release's date.
+if check_gzip "$doc/changelog.gz"; then
+    zcat "$doc/changelog.gz" >"$scratch/changelog"
+    changelog_version=$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)
+    changelog_date=$(date -u -d "$(dpkg-parsechangelog -l "$scratch/changelog" -S Date)" +%F)
+    [ "$changelog_version" = "$version" ] ||
+        fail "the changelog's top entry is $changelog_version, the project's version $version"
+fi
+# The AppStream metadata's first release is the latest one.
+release=$(grep -o -m1 '<release [^>]*>' "$metainfo" || true)
+release_version=$(sed -n 's/.* version="\([^"]*\)".*/\1/p' <<<"$release")
+release_date=$(sed -n 's/.* date="\([^"]*\)".*/\1/p' <<<"$release")
+[ "$release_version" = "$version" ] ||
+    fail "the AppStream metadata's latest release is '$release_version', the project's version $version"
+[ "${changelog_date-}" = "$release_date" ] ||
+    fail "the changelog's top entry is dated ${changelog_date-?}, the AppStream release $release_date"
+
+exit $status
