@@ -4,7 +4,9 @@
 #   check-docs.sh ROOT VERSION
 # VERSION is the project's version, the one source of the release: the
 # changelog's top entry and the AppStream metadata's latest release must both
-# be it, on the same day. Prints what is wrong and exits 1 if anything is.
+# be it, on the same day. QUOREL_SANITIZED=1 (ctest sets it in a sanitized
+# build) leaves out the check of the libraries the program links to. Prints
+# what is wrong and exits 1 if anything is.
 set -euo pipefail
 root=$1
 version=$2
@@ -43,5 +45,26 @@ release_date=$(sed -n 's/.* date="\([^"]*\)".*/\1/p' <<<"$release")
     fail "the AppStream metadata's latest release is '$release_version', the project's version $version"
 [ "${changelog_date-}" = "$release_date" ] ||
     fail "the changelog's top entry is dated ${changelog_date-?}, the AppStream release $release_date"
+
+# The copyright file in Debian's machine-readable format, with the program's
+# licence, naming every library the program is linked to.
+copyright=$doc/copyright
+if [ -f "$copyright" ]; then
+    [ "$(head -n1 "$copyright")" = \
+        'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ] ||
+        fail "the copyright file is not in Debian's machine-readable format"
+    grep -qx 'License: Expat' "$copyright" || fail "the copyright file does not state the MIT (Expat) licence"
+    grep -q '^ Permission is hereby granted' "$copyright" || fail "the copyright file holds no licence text"
+    # A sanitized build is not the package a person installs: it needs the
+    # sanitizers' runtimes, and GCC links it without --as-needed, so that it
+    # also needs libraries the program does not use (libGLX, libOpenGL).
+    if [ -z "${QUOREL_SANITIZED-}" ]; then
+        for library in $(readelf -d "$root/usr/bin/quorel" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+            grep -qF " $library" "$copyright" || fail "the copyright file does not name $library, which quorel needs"
+        done
+    fi
+else
+    fail "missing: /usr/share/doc/quorel/copyright"
+fi
 
 exit $status

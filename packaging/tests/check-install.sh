@@ -21,6 +21,7 @@ expected=(
     usr/share/icons/hicolor/scalable/apps/$id.svg
     usr/share/metainfo/$id.metainfo.xml
     usr/share/doc/quorel/changelog.gz
+    usr/share/doc/quorel/copyright
 )
 status=0
 for f in "${expected[@]}"; do
