@@ -33,6 +33,9 @@ recommends=$(dpkg-deb -f "$deb" Recommends)
 echo "Recommends: $recommends"
 grep -qE '(^|[ ,|])qt6-wayland($|[ ,(|])' <<<"$recommends" || { echo "does not recommend qt6-wayland"; status=1; }
 [ "$(dpkg-deb -f "$deb" Package)" = quorel ] || { echo "wrong package name"; status=1; }
+# Debian wraps a description's lines at 80 columns.
+long=$(dpkg-deb -f "$deb" Description | awk 'length > 80')
+[ -z "$long" ] || { echo "description lines wider than 80 columns:"; echo "$long"; status=1; }
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] ||
     { echo "the package's version is $(dpkg-deb -f "$deb" Version), the project's $version"; status=1; }
 
