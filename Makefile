@@ -4,7 +4,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ make qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            fonts-dejavu-core desktop-file-utils appstream dpkg-dev file
+            fonts-dejavu-core desktop-file-utils appstream dpkg-dev file man-db
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 NPROC := $(shell nproc 2>/dev/null || echo 2)

@@ -15,7 +15,8 @@ deb=$(find "$out" -maxdepth 1 -name 'quorel_*.deb' | head -n 1)
 id=org.quorel.Quorel
 expected=$(printf '%s\n' usr/bin/quorel usr/share/applications/$id.desktop \
     usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/metainfo/$id.metainfo.xml \
-    usr/share/doc/quorel/changelog.gz usr/share/doc/quorel/copyright | sort)
+    usr/share/doc/quorel/changelog.gz usr/share/doc/quorel/copyright \
+    usr/share/man/man1/quorel.1.gz | sort)
 # Regular files only: their lines start with '-'.
 files=$(dpkg-deb -c "$deb" | awk '/^-/ { sub(/^\.\//, "", $6); print $6 }' | sort)
 status=0

@@ -46,6 +46,37 @@ release_date=$(sed -n 's/.* date="\([^"]*\)".*/\1/p' <<<"$release")
 [ "${changelog_date-}" = "$release_date" ] ||
     fail "the changelog's top entry is dated ${changelog_date-?}, the AppStream release $release_date"
 
+# The manual page quorel(1): it renders without a warning from man or groff
+# (what lintian runs), is this version's, and names every menu item of the
+# editor (editor/main_window.cpp) with its shortcut, and no shortcut more.
+page=$root/usr/share/man/man1/quorel.1.gz
+# A minimized Ubuntu diverts the real man to man.REAL and puts a stub in its place.
+man=$(dpkg-divert --truename /usr/bin/man)
+if check_gzip "$page"; then
+    warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 "$man" --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "the manual page renders with warnings:"$'\n'"$warnings"
+    LC_ALL=C.UTF-8 MANWIDTH=80 "$man" -l "$page" 2>/dev/null | col -b >"$scratch/page"
+    grep -qx 'NAME' "$scratch/page" && grep -qE '^ +quorel - ' "$scratch/page" ||
+        fail "the manual page has no NAME line 'quorel - ...'"
+    for section in SYNOPSIS DESCRIPTION MENUS DOCUMENTS SAVING DIAGNOSTICS FILES; do
+        grep -qx "$section" "$scratch/page" || fail "the manual page has no section $section"
+    done
+    grep -qE "^Quorel $version[[:space:]]" "$scratch/page" || fail "the manual page is not that of Quorel $version"
+    menus=$(dirname "$0")/../../editor/main_window.cpp
+    items=$(sed -n 's/.*menu_[a-z]*_[a-z]*\.create(menu_[a-z]*, QStringLiteral("\([^"]*\)")\(, QStringLiteral("\([^"]*\)")\)\{0,1\});.*/\1|\3/p' "$menus" |
+        tr -d '&')
+    [ "$(wc -l <<<"$items")" -ge 7 ] || fail "found only these menu items in $menus: $items"
+    while IFS='|' read -r caption shortcut; do
+        if [ -n "$shortcut" ]; then
+            grep -qE "^ +$caption +\(${shortcut//+/\\+}\)\$" "$scratch/page" ||
+                fail "the manual page does not list the menu item '$caption' with its shortcut $shortcut"
+        else
+            grep -qE "^ +$caption( {2,}|\$)" "$scratch/page" && ! grep -qE "^ +$caption +\(Ctrl" "$scratch/page" ||
+                fail "the manual page does not list the menu item '$caption', without a shortcut"
+        fi
+    done <<<"$items"
+fi
+
 # The copyright file in Debian's machine-readable format, with the program's
 # licence, naming every library the program is linked to.
 copyright=$doc/copyright

@@ -22,6 +22,7 @@ expected=(
     usr/share/metainfo/$id.metainfo.xml
     usr/share/doc/quorel/changelog.gz
     usr/share/doc/quorel/copyright
+    usr/share/man/man1/quorel.1.gz
 )
 status=0
 for f in "${expected[@]}"; do
