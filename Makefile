@@ -4,7 +4,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := cmake ninja-build g++ make qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            fonts-dejavu-core desktop-file-utils appstream dpkg-dev file
+            fonts-dejavu-core desktop-file-utils appstream dpkg-dev file man-db
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 NPROC := $(shell nproc 2>/dev/null || echo 2)
@@ -38,8 +38,9 @@ test: build
 
 # --- checks ------------------------------------------------------------------
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# the editor itself under a headless Wayland compositor, clang-tidy on our code
-# and clang-format on every source file.
+# the editor itself under a headless Wayland compositor, lintian on the .deb
+# that `make package` builds (any error or warning fails), clang-tidy on our
+# code and clang-format on every source file.
 SANITIZER_OPTIONS := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -47,19 +48,22 @@ SANITIZER_ENV := QT_QPA_PLATFORM=offscreen $(SANITIZER_OPTIONS)
 OUR_SOURCES = $(shell git ls-files '*.cpp' '*.h')
 
 # The Wayland check starts the sanitized editor this target has just built,
-# not build/'s: a `make check` on its own has no build/, or an older one, and
-# the sanitizers then watch our code on its Wayland paths too.
-check: PACKAGES += clang-tidy clang-format weston qt6-wayland imagemagick python3
-check: deps
+# not build/'s, so that the sanitizers watch our code on its Wayland paths too.
+# lintian checks the package a person installs: `make package`'s, from build/.
+check: PACKAGES += clang-tidy clang-format weston qt6-wayland imagemagick python3 lintian
+check: deps package
 	cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUOREL_SANITIZE=ON
 	$(SANITIZER_ENV) cmake --build build-check -j $(NPROC)
 	cd build-check && $(SANITIZER_ENV) ctest --output-on-failure -j $(NPROC)
 	$(SANITIZER_OPTIONS) packaging/tests/check-wayland.sh build-check/app/quorel build-check/wayland
+	lintian --fail-on error,warning $(BUILD_DIR)/quorel_*.deb
 	run-clang-tidy-14 -p build-check -quiet -j $(NPROC) '$(CURDIR)/(runtime|text|textview|host|docfile|editor|search|app)/.*\.cpp$$'
 	clang-format --dry-run -Werror $(OUR_SOURCES)
 
 # --- installing ------------------------------------------------------------
+# Only this version's .deb stays, for lintian in `make check`.
 package: build
+	rm -f $(BUILD_DIR)/quorel_*.deb
 	cd $(BUILD_DIR) && cpack -G DEB
 	@ls -1 $(BUILD_DIR)/quorel_*.deb
 

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch DESTDIR and checks what lands where, then
-# validates the desktop entry and the AppStream metadata as installed.
-#   check-install.sh BUILD_DIR APP_NAME
+# validates the desktop entry, the AppStream metadata and the documentation
+# (check-docs.sh) as installed.
+#   check-install.sh BUILD_DIR APP_NAME VERSION
 # APP_NAME is the application name the program sets, which Qt on X11 gives its
-# windows as their class (WM_CLASS).
+# windows as their class (WM_CLASS); VERSION is the project's version.
 set -euo pipefail
 build=$1
 app_name=$2
+version=$3
 dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 
@@ -18,6 +20,9 @@ expected=(
     usr/share/applications/$id.desktop
     usr/share/icons/hicolor/scalable/apps/$id.svg
     usr/share/metainfo/$id.metainfo.xml
+    usr/share/doc/quorel/changelog.gz
+    usr/share/doc/quorel/copyright
+    usr/share/man/man1/quorel.1.gz
 )
 status=0
 for f in "${expected[@]}"; do
@@ -36,4 +41,5 @@ grep -qx "StartupWMClass=$app_name" "$dest/usr/share/applications/$id.desktop" |
 appstreamcli validate --no-net "$dest/usr/share/metainfo/$id.metainfo.xml" || status=1
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
     "$dest/usr/share/metainfo/$id.metainfo.xml" || { echo "metainfo does not launch the entry"; status=1; }
+bash "$(dirname "$0")/check-docs.sh" "$dest" "$version" || status=1
 exit $status
