@@ -73,10 +73,11 @@ public:
     // Whether the line reads right to left, as QPlainTextEdit would decide
     // from its first strong character; a long line always reads left to right.
     bool rightToLeft(qsizetype line) override;
-    // How wide the widest line is, as far as it is known: the longest line
-    // by characters as measured or estimated, and every line measured since
-    // the last edit. Only an edit makes it smaller, so that scrolling never
-    // moves the horizontal scroll bar's end under the view.
+    // How wide the widest line is, as far as it is known: in a short text
+    // every line is measured; in a long one the longest line by characters
+    // as measured or estimated, and every line measured since the last
+    // edit. Only an edit makes it smaller, so that scrolling never moves the
+    // horizontal scroll bar's end under the view.
     qreal widest() const { return widestKnown; }
 
     // Draws the part of the line between x = left and right (in the line's
@@ -106,6 +107,8 @@ private:
     // widest() afresh after an edit.
     void recount();
     qreal widthOf(qsizetype line);
+    // Lays the whole line out and returns its width.
+    qreal measure(qsizetype line);
     void appendChunks(std::vector<Chunk>& chunks, qsizetype lineStart, qsizetype from,
                       qsizetype to) const;
     qsizetype graphemeBoundary(qsizetype lineStart, qsizetype offset, qsizetype limit) const;
@@ -131,4 +134,6 @@ private:
     qsizetype longestLength = 0;
     Preedit preedit;
     std::map<qsizetype, Line> lines;
+    // Every line's width, while the text is short enough to keep them all.
+    std::vector<qreal> widths;
 };

@@ -49,7 +49,7 @@ void TextView::setText(QString text) {
         TextViewAccessible::notifyTextChange(this, 0, removed, store.text());
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
-    model.select({0, 0});
+    pointerSelection.place(0);
     viewport()->update();
     Q_EMIT textChanged();
 }
@@ -86,8 +86,7 @@ QRect TextView::characterRect(qsizetype position) const {
 }
 
 qsizetype TextView::positionAt(const QPoint& point) const {
-    const qsizetype line = lineAtY(point.y());
-    return motion.valid(store.lineStart(line) + layouts.offsetAt(line, point.x() - textLeft()));
+    return model.hit(rowAt(point.y()), point.x() - textLeft(), layouts);
 }
 
 // --- editing -------------------------------------------------------------
@@ -146,6 +145,7 @@ void TextView::replace(qsizetype position, const QString& removed, QStringView i
     const qsizetype oldLast = store.lineOf(std::min(position + length + 1, store.size()));
     const qsizetype oldCount = store.lineCount();
     store.replace(position, length, inserted);
+    pointerSelection.edited(position, length, inserted.size());
     const qsizetype newLast = oldLast + store.lineCount() - oldCount;
     if (first == oldLast && newLast == first)
         layouts.lineEdited(first, position - store.lineStart(first), length, inserted.size());
@@ -228,11 +228,15 @@ int TextView::lineTop(qsizetype line) const {
     return int(std::clamp<qsizetype>(y, -(1 << 30), 1 << 30));
 }
 
-qsizetype TextView::lineAtY(int y) const {
+qsizetype TextView::rowAt(int y) const {
     const int fromTop = y - (topLine() == 0 ? Margin : 0);
     const int lh = lineHeight();
     const int lines = fromTop >= 0 ? fromTop / lh : -((lh - 1 - fromTop) / lh);
-    return std::clamp<qsizetype>(topLine() + lines, 0, store.lineCount() - 1);
+    return topLine() + lines;
+}
+
+qsizetype TextView::lineAtY(int y) const {
+    return std::clamp<qsizetype>(rowAt(y), 0, store.lineCount() - 1);
 }
 
 qreal TextView::textLeft() const {
@@ -247,10 +251,13 @@ QRect TextView::caretRect() const {
     const qsizetype line = store.lineOf(caretPosition());
     const qreal x = layouts.x(line, caretPosition() - store.lineStart(line));
     const int width = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
-    return QRect(int(std::floor(textLeft() + x)), lineTop(line), width, lineHeight());
+    // Rounded as QPlainTextEdit rounds its cursor rectangle.
+    return QRect(qRound(textLeft() + x), lineTop(line), width, lineHeight());
 }
 
 void TextView::ensureCaretVisible() {
+    // An edit may have added lines that the view can now scroll to.
+    updateScrollBars();
     const qsizetype line = store.lineOf(caretPosition());
     if (line < topLine())
         verticalScrollBar()->setValue(int(line));
@@ -276,7 +283,8 @@ void TextView::updateScrollBars() {
     QScrollBar* vertical = verticalScrollBar();
     vertical->setRange(0, int(std::max<qsizetype>(store.lineCount() - fromBottom, 0)));
     vertical->setPageStep(std::max(fromBottom, 1));
-    const qreal width = std::min(std::ceil(layouts.widest()) + 2 * Margin, qreal(1 << 30));
+    // Cut to whole pixels, as QPlainTextEdit's document width is.
+    const qreal width = std::min(layouts.widest() + 2 * Margin, qreal(1 << 30));
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(int(width) - viewport()->width(), 0));
     horizontal->setPageStep(viewport()->width());
@@ -284,8 +292,20 @@ void TextView::updateScrollBars() {
 
 void TextView::scrollContentsBy(int, int) {
     viewport()->update();
+    caretRectangleMoved();
+}
+
+void TextView::caretRectangleMoved() {
+    // Where an input method opens its candidate window; it hears of no
+    // scroll or move of the window unless told.
     if (hasFocus())
-        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle);
+}
+
+bool TextView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() && event->type() == QEvent::Move)
+        caretRectangleMoved();
+    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void TextView::resizeEvent(QResizeEvent* event) {
@@ -352,6 +372,9 @@ void TextView::timerEvent(QTimerEvent* event) {
 
 void TextView::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
+    // The window this view is in now, which may have changed since.
+    window()->removeEventFilter(this);
+    window()->installEventFilter(this);
     restartBlinking();
     viewport()->update();
 }
