@@ -336,8 +336,29 @@ void LineLayouts::settle(qsizetype line, qsizetype offset, qreal span) {
     updateSums(l);
 }
 
+struct LineLayouts::LineMarks {
+    qsizetype selectionStart = 0;
+    qsizetype selectionEnd = 0; // one past the length: the line break is selected
+    qsizetype caret = -1;
+    qsizetype dropCaret = -1;
+};
+
 void LineLayouts::draw(QPainter& painter, qsizetype line, QPointF origin, qreal left, qreal right,
                        const Marks& marks) {
+    const qsizetype start = store.lineStart(line);
+    const qsizetype length = store.lineEnd(line) - start;
+    const auto local = [&](qsizetype position) {
+        return position >= start && position <= start + length ? position - start : -1;
+    };
+    LineMarks shown;
+    shown.selectionStart = std::clamp<qsizetype>(marks.selection.start() - start, 0, length);
+    shown.selectionEnd = std::clamp<qsizetype>(marks.selection.end() - start, 0, length);
+    // QTextLayout shows a range past the text as the paragraph's end selected.
+    if (marks.selection.end() > start + length && line + 1 < store.lineCount() &&
+        marks.selection.start() <= start + length)
+        shown.selectionEnd = length + 1;
+    shown.caret = local(marks.caret);
+    shown.dropCaret = local(marks.dropCaret);
     Line& l = entry(line);
     for (size_t chunk = chunkAtX(l, left); chunk < l.chunks.size(); ++chunk) {
         layoutOf(line, l, chunk);
@@ -346,12 +367,12 @@ void LineLayouts::draw(QPainter& painter, qsizetype line, QPointF origin, qreal 
             break;
         // Laying the chunk out may have shown it narrower than guessed.
         if (l.xs[chunk + 1] >= left)
-            drawChunk(painter, line, l, chunk, origin + QPointF(l.xs[chunk], 0), marks);
+            drawChunk(painter, line, l, chunk, origin + QPointF(l.xs[chunk], 0), marks, shown);
     }
 }
 
 void LineLayouts::drawChunk(QPainter& painter, qsizetype line, Line& l, size_t chunk, QPointF at,
-                            const Marks& marks) {
+                            const Marks& marks, const LineMarks& local) {
     const Chunk& c = l.chunks[chunk];
     const qsizetype start = l.starts[chunk];
     const qsizetype end = start + c.length;
@@ -361,18 +382,18 @@ void LineLayouts::drawChunk(QPainter& painter, qsizetype line, Line& l, size_t c
     picture.setForeground(marks.pictures);
     for (const int offset : c.pictures)
         overlays.append({offset, 1, picture});
-    const qsizetype from = std::max(marks.selectionStart, start) - start;
-    const qsizetype to = std::min(marks.selectionEnd, last ? end + 1 : end) - start;
+    const qsizetype from = std::max(local.selectionStart, start) - start;
+    const qsizetype to = std::min(local.selectionEnd, last ? end + 1 : end) - start;
     if (from < to) {
         const qsizetype shownFrom = from + preeditShift(line, l, chunk, from);
         const qsizetype shownTo = to + preeditShift(line, l, chunk, to);
-        overlays.append({int(shownFrom), int(shownTo - shownFrom), marks.selection});
+        overlays.append({int(shownFrom), int(shownTo - shownFrom), marks.selectionFormat});
     }
     c.layout->draw(&painter, at, overlays);
-    for (const qsizetype caret : {marks.caret, marks.dropCaret}) {
+    for (const qsizetype caret : {local.caret, local.dropCaret}) {
         if (caret >= start && (caret < end || (last && caret == end))) {
-            const qsizetype local = caret - start;
-            c.layout->drawCursor(&painter, at, int(local + preeditShift(line, l, chunk, local)),
+            const qsizetype offset = caret - start;
+            c.layout->drawCursor(&painter, at, int(offset + preeditShift(line, l, chunk, offset)),
                                  marks.caretWidth);
         }
     }

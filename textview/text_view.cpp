@@ -313,21 +313,15 @@ void TextView::resizeEvent(QResizeEvent* event) {
     updateScrollBars();
 }
 
-LineLayouts::Marks TextView::marksFor(qsizetype line, const QPalette& palette) const {
+LineLayouts::Marks TextView::marks(const QPalette& palette) const {
     LineLayouts::Marks marks;
-    const qsizetype start = store.lineStart(line);
-    const qsizetype end = store.lineEnd(line);
-    marks.selectionStart = selectionStart() - start;
-    marks.selectionEnd = selectionEnd() - start;
-    if (selectionEnd() > end && line + 1 < store.lineCount())
-        marks.selectionEnd = end - start + 1; // its line break is selected
-    if (hasFocus() && caretShown && caretPosition() >= start && caretPosition() <= end)
-        marks.caret = caretPosition() - start;
-    if (drop.caret >= start && drop.caret <= end)
-        marks.dropCaret = drop.caret - start;
+    marks.selection = model.selection();
+    if (hasFocus() && caretShown)
+        marks.caret = caretPosition();
+    marks.dropCaret = drop.caret;
     marks.caretWidth = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
-    marks.selection.setBackground(palette.brush(QPalette::Highlight));
-    marks.selection.setForeground(palette.brush(QPalette::HighlightedText));
+    marks.selectionFormat.setBackground(palette.brush(QPalette::Highlight));
+    marks.selectionFormat.setForeground(palette.brush(QPalette::HighlightedText));
     marks.pictures = palette.color(QPalette::PlaceholderText);
     return marks;
 }
@@ -340,9 +334,9 @@ void TextView::paintEvent(QPaintEvent* event) {
     const qreal right = left + viewport()->width();
     const qsizetype first = std::max<qsizetype>(topLine(), lineAtY(event->rect().top()));
     const qsizetype last = lineAtY(event->rect().bottom());
+    const LineLayouts::Marks shown = marks(colours);
     for (qsizetype line = first; line <= last; ++line)
-        layouts.draw(painter, line, QPointF(textLeft(), lineTop(line)), left, right,
-                     marksFor(line, colours));
+        layouts.draw(painter, line, QPointF(textLeft(), lineTop(line)), left, right, shown);
     layouts.keepOnly(topLine(), lineAtY(viewport()->height()));
     // Lines drawn for the first time may be the widest yet.
     updateScrollBars();

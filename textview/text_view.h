@@ -149,7 +149,8 @@ private:
     void ensureCaretVisible();
     void updateScrollBars();
     void restartBlinking();
-    LineLayouts::Marks marksFor(qsizetype line, const QPalette& palette) const;
+    // The selection and carets to draw over the text, in text positions.
+    LineLayouts::Marks marks(const QPalette& palette) const;
 
     TextStore store;
     EditHistory history;
