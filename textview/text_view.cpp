@@ -190,6 +190,8 @@ void TextView::deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind) {
 
 void TextView::caretMoved(TextSelection before) {
     restartBlinking();
+    if (!paging && model.caret() != before.caret)
+        pageY.reset();
     if (model.selection() == before)
         return;
     viewport()->update();
@@ -251,8 +253,11 @@ QRect TextView::caretRect() const {
     const qsizetype line = store.lineOf(caretPosition());
     const qreal x = layouts.x(line, caretPosition() - store.lineStart(line));
     const int width = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
-    // Rounded as QPlainTextEdit rounds its cursor rectangle.
-    return QRect(qRound(textLeft() + x), lineTop(line), width, lineHeight());
+    // Rounded where QPlainTextEdit rounds its cursor rectangle, in the
+    // document before it is scrolled: rounding halves away from zero would
+    // round the other way where the caret is left of the view.
+    const int left = qRound(Margin + x) - horizontalScrollBar()->value();
+    return QRect(left, lineTop(line), width, lineHeight());
 }
 
 void TextView::ensureCaretVisible() {

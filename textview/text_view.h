@@ -156,13 +156,10 @@ private:
     EditHistory history;
     TextMotion motion{store};
     mutable LineLayouts layouts{store};
-    // Where consecutive page moves keep the caret, from the viewport's top,
-    // while the caret stays where the last one left it.
-    struct PageMove {
-        int y = 0;
-        TextSelection after;
-    };
-    std::optional<PageMove> pageMove;
+    // Where consecutive page moves keep the caret, from the viewport's top;
+    // any other move of the caret forgets it, as QPlainTextEdit does.
+    std::optional<int> pageY;
+    bool paging = false;
     CaretModel model{store, history, [this](TextSelection before) { caretMoved(before); }};
     PointerSelection pointerSelection{store, model, layouts};
     QString preedit; // what an input method is composing at the caret

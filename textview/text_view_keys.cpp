@@ -106,6 +106,10 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     }
     if (extend)
         setPrimarySelection();
+    // As in QPlainTextEdit, any other key brings the caret into view, one
+    // with nothing to do included.
+    if (binding->action != A::Copy && binding->action != A::SelectAll)
+        ensureCaretVisible();
 }
 
 void TextView::moveByPage(int direction, bool extend) {
@@ -118,9 +122,9 @@ void TextView::moveByPage(int direction, bool extend) {
     const int caretLine = int(store.lineOf(caretPosition()));
     const int lastLine = int(store.lineCount() - 1);
     const auto marginAt = [](int topLine) { return topLine == 0 ? Margin : 0; };
-    if (!pageMove || pageMove->after != model.selection())
-        pageMove = PageMove{(caretLine - top) * lh + marginAt(top), {}};
-    int y = pageMove->y;
+    if (!pageY)
+        pageY = (caretLine - top) * lh + marginAt(top);
+    int y = *pageY;
     const int height = viewport()->height();
     int first = top;
     bool scrolls = true;
@@ -166,8 +170,9 @@ void TextView::moveByPage(int direction, bool extend) {
             --line;
         } while (below(line) > target);
     }
+    paging = true;
     if (line != caretLine)
         model.moveLines(line - caretLine, extend, layouts);
+    paging = false;
     ensureCaretVisible();
-    pageMove->after = model.selection();
 }
