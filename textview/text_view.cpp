@@ -15,6 +15,15 @@
 namespace {
 // QPlainTextEdit's document margin: its text starts this far in.
 constexpr int Margin = 4;
+
+// How far to scroll to bring [low, high) into [0, size), its start first.
+int distanceToShow(qsizetype low, qsizetype high, qsizetype size) {
+    if (low < 0)
+        return int(low);
+    if (high > size)
+        return int(std::min(high - size, low));
+    return 0;
+}
 } // namespace
 
 TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -277,6 +286,21 @@ void TextView::ensureCaretVisible() {
         QScrollBar* bar = horizontalScrollBar();
         bar->setValue(bar->value() + rect.center().x() - viewport()->width() / 2);
     }
+}
+
+void TextView::scrollToShow(qsizetype from, qsizetype to) {
+    // The vertical scroll bar counts lines, the horizontal one pixels.
+    const int top = topLine();
+    verticalScrollBar()->setValue(top + distanceToShow(store.lineOf(from) - top,
+                                                       store.lineOf(to) + 1 - top,
+                                                       fullyVisibleLines()));
+    const QRect first = characterRect(from);
+    const QRect last = characterRect(to);
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setValue(horizontal->value() +
+                         distanceToShow(std::min(first.left(), last.left()),
+                                        std::max(first.right(), last.right()) + 1,
+                                        viewport()->width()));
 }
 
 void TextView::updateScrollBars() {

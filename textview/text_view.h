@@ -56,6 +56,8 @@ public:
     // Geometry in viewport coordinates, for input methods and screen readers.
     QRect characterRect(qsizetype position) const;
     qsizetype positionAt(const QPoint& point) const;
+    // Scrolls the least that shows from..to, its start first.
+    void scrollToShow(qsizetype from, qsizetype to);
 
 public Q_SLOTS:
     void undo();
