@@ -20,7 +20,7 @@ constexpr size_t KeptLayouts = 32;
 // QPlainTextEdit's default tab stop distance.
 constexpr qreal TabStop = 80;
 // Texts up to this size are measured whole when they are set.
-constexpr qsizetype MeasuredWhole = 32 * 1024;
+constexpr qsizetype MeasuredWhole = qsizetype(32) * 1024;
 // Text around a chunk boundary that decides whether it splits a grapheme.
 constexpr qsizetype BoundaryWindow = 32;
 

@@ -39,11 +39,11 @@ bool ChosenDifferences::skips(const Gesture& g, const TextBoxPair& pair) {
 
 bool ChosenDifferences::explains(const QStringList& differences, const TextBoxPair& pair) {
     // QPlainTextEdit's horizontal scroll range counts only the lines it has
-    // laid out (those shown so far and the last page), and keeps the width
-    // of a widest line that an edit removed or narrowed until a line of
-    // that number is laid out again. Ours is as wide as the widest line
-    // there is, so a caret brought into view sideways may stop elsewhere at
-    // the range's end. Once the two stand apart sideways a drag aims at
+    // laid out (TextBoxPair lays them all out when a text is set), and
+    // keeps the width of a widest line that an edit removed or narrowed
+    // until a line of that number is laid out again. Ours is as wide as the
+    // widest line there is, so a caret brought into view sideways may stop
+    // elsewhere at the range's end. Once the two stand apart sideways a drag aims at
     // other characters (the gesture that scrolled may have been one), and
     // so does every later pointer gesture, so the comparison ends.
     return differences.contains(QStringLiteral("left")) && pair.referenceRangeIsOff();
