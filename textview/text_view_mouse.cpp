@@ -51,6 +51,7 @@ void TextView::mousePressEvent(QMouseEvent* event) {
         return;
     pointer.pressed = pointer.last = point;
     pointer.selecting = true;
+    pointer.mayDrag = false;
     if (pointer.tripleClick.isActive() &&
         (contentPoint(point) - pointer.tripleClickPoint).manhattanLength() <
             QApplication::startDragDistance()) {
@@ -83,7 +84,9 @@ void TextView::mouseMoveEvent(QMouseEvent* event) {
     if (pointer.mayDrag) {
         if ((pointer.last - pointer.pressed).manhattanLength() >
             QApplication::startDragDistance()) {
-            pointer.mayDrag = pointer.selecting = false;
+            // As in QPlainTextEdit, a release that comes after the drag
+            // still places the caret.
+            pointer.selecting = false;
             startDrag();
         }
         return;
