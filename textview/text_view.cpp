@@ -13,9 +13,6 @@
 #include <cmath>
 
 namespace {
-// QPlainTextEdit's document margin: its text starts this far in.
-constexpr int Margin = 4;
-
 // How far to scroll to bring [low, high) into [0, size), its start first.
 int distanceToShow(qsizetype low, qsizetype high, qsizetype size) {
     if (low < 0)

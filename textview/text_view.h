@@ -137,6 +137,9 @@ private:
     std::pair<qsizetype, qsizetype> surroundingText() const;
 
     // --- geometry and drawing (text_view.cpp) ---
+    // QPlainTextEdit's document margin: its text starts this far in, and
+    // the first line this far down.
+    static constexpr int Margin = 4;
     // Lays the text out afresh (new text or font) and expects its longest line.
     void relayout();
     int lineHeight() const;

@@ -5,11 +5,6 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
-namespace {
-// QPlainTextEdit's document margin above the first line.
-constexpr int Margin = 4;
-} // namespace
-
 bool TextView::event(QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride &&
         overridesShortcut(static_cast<QKeyEvent*>(event))) {

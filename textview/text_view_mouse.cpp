@@ -16,8 +16,6 @@
 namespace {
 // During a drag, the pointer this close to an edge scrolls the view.
 constexpr int DragScrollEdge = 20;
-// QPlainTextEdit's document margin above the first line.
-constexpr int Margin = 4;
 
 // A context menu entry with Qt's own (translated) text and its shortcut.
 QString menuText(const char* text, QKeySequence::StandardKey key) {
