@@ -1,8 +1,10 @@
-// Where the caret goes, on the text store alone: word steps, and the caret
-// model's vertical moves with a geometry of fixed-width characters.
+// Where the caret goes, on the text store alone: word steps, the caret
+// model's vertical moves and hit testing, and what the pointer selects, with
+// a geometry of fixed-width characters.
 #include "text/caret_model.h"
 #include "text/edit_history.h"
 #include "text/line_geometry.h"
+#include "text/pointer_selection.h"
 #include "text/text_motion.h"
 #include "text/text_store.h"
 
@@ -103,6 +105,65 @@ TEST(CaretModelTest, UpAndDownKeepTheirColumnAndStopAtTheFirstAndLastLine) {
     model.moveTo(1, false);
     model.moveLines(10, false, box.geometry);
     EXPECT_EQ(model.caret(), 14);
+}
+
+TEST(CaretModelTest, APressAboveTheFirstLineOrBelowTheLastLandsAtTheTextsEnds) {
+    Box box(QStringLiteral("alpha\r\nbeta"));
+    EXPECT_EQ(box.model.hit(-1, 25, box.geometry), 0);
+    EXPECT_EQ(box.model.hit(2, 5, box.geometry), 11);
+    EXPECT_EQ(box.model.hit(1, 21, box.geometry), 9) << "the nearest caret offset";
+    EXPECT_EQ(box.model.hit(0, 900, box.geometry), 5) << "past the line's end";
+    EXPECT_EQ(box.model.hit(0, -3, box.geometry), 0) << "in the margin on its left";
+}
+
+TEST(PointerSelectionTest, ShiftAndDragsExtendByTheChosenWordOrLine) {
+    // Words at 0-5, 6-10, 11-16 and on the next line 18-24 and 25-29.
+    Box box(QStringLiteral("alpha beta gamma\r\nsecond line"));
+    PointerSelection pointer(box.store, box.model, box.geometry);
+    pointer.chooseWord(13);
+    EXPECT_EQ(box.model.selection(), (TextSelection{11, 16}));
+    EXPECT_FALSE(pointer.extendTo(3, 45));
+    EXPECT_EQ(box.model.selection(), (TextSelection{16, 5})) << "alpha joins past its middle";
+    pointer.extendTo(3, 15);
+    EXPECT_EQ(box.model.selection(), (TextSelection{16, 0}));
+    EXPECT_TRUE(pointer.extendTo(12, 125)) << "back on the chosen word";
+    EXPECT_EQ(box.model.selection(), (TextSelection{11, 16}));
+    pointer.extendTo(26, 95);
+    EXPECT_EQ(box.model.selection(), (TextSelection{11, 29}));
+    pointer.extendTo(26, 6000);
+    EXPECT_EQ(box.model.selection(), (TextSelection{11, 29})) << "x past the word changes nothing";
+    pointer.extendTo(18, 0);
+    EXPECT_EQ(box.model.selection(), (TextSelection{11, 29})) << "a line's start is no word";
+    pointer.extendTo(26, 85);
+    EXPECT_EQ(box.model.selection(), (TextSelection{11, 25})) << "short of the middle";
+
+    // An edit before the chosen word moves it along; keys leave it chosen.
+    box.store.replace(0, 0, u"xx");
+    pointer.edited(0, 0, 2);
+    box.model.moveTo(0, false);
+    pointer.extendTo(4, 10);
+    EXPECT_EQ(box.model.selection(), (TextSelection{18, 0}));
+
+    // A line chosen by a triple click extends whole, with its line break.
+    pointer.place(22);
+    pointer.chooseLine();
+    EXPECT_EQ(box.model.selection(), (TextSelection{20, 31}));
+    pointer.extendTo(3, 30);
+    EXPECT_EQ(box.model.selection(), (TextSelection{31, 0}));
+    pointer.place(3);
+    pointer.chooseLine();
+    EXPECT_EQ(box.model.selection(), (TextSelection{0, 20}));
+    pointer.extendTo(25, 30);
+    EXPECT_EQ(box.model.selection(), (TextSelection{0, 31}));
+
+    // A release that placed the caret keeps the line; a press forgets it.
+    pointer.placeKeepingUnit(5);
+    pointer.extendTo(25, 30);
+    EXPECT_EQ(box.model.selection(), (TextSelection{0, 31}));
+    pointer.place(5);
+    EXPECT_FALSE(pointer.holdsUnit());
+    pointer.extendTo(25, 30);
+    EXPECT_EQ(box.model.selection(), (TextSelection{5, 25})) << "by characters";
 }
 
 } // namespace

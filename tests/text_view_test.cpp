@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QInputMethod>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -284,19 +286,23 @@ TEST_F(TextViewTest, WordsAreTakenWhole) {
 }
 
 TEST_F(TextViewTest, PageKeysMoveAScreenAndControlASelectsAll) {
+    // The numbers are QPlainTextEdit's in a view of the same size (19
+    // lines, 20 of them whole once scrolled): from the top the margin above
+    // the first line counts, so the caret goes a line further than the view.
     view.setText(numberedLines(200));
     QScrollBar* bar = view.verticalScrollBar();
     key(Qt::Key_PageDown);
-    EXPECT_GT(bar->value(), 10);
-    EXPECT_EQ(view.caretPosition(), bar->value() * 10) << "the caret keeps its place on screen";
+    EXPECT_EQ(bar->value(), 20);
+    EXPECT_EQ(view.caretPosition(), 210);
     EXPECT_TRUE(caretInView());
-    const qsizetype pageStart = view.caretPosition();
     key(Qt::Key_PageDown, Qt::ShiftModifier);
-    EXPECT_EQ(view.anchorPosition(), pageStart);
-    EXPECT_EQ(view.caretPosition(), bar->value() * 10);
-    EXPECT_GT(view.caretPosition(), pageStart);
-    EXPECT_TRUE(caretInView());
+    EXPECT_EQ(view.anchorPosition(), 210);
+    EXPECT_EQ(view.caretPosition(), 410);
+    EXPECT_EQ(bar->value(), 40);
     key(Qt::Key_PageUp);
+    EXPECT_EQ(bar->value(), 20);
+    EXPECT_EQ(view.caretPosition(), 200);
+    EXPECT_EQ(view.anchorPosition(), 200);
     key(Qt::Key_PageUp);
     key(Qt::Key_PageUp);
     EXPECT_EQ(bar->value(), 0);
@@ -312,13 +318,25 @@ TEST_F(TextViewTest, PagesAndDeletionsStopWhereQPlainTextEditsDo) {
     QScrollBar* bar = view.verticalScrollBar();
     key(Qt::Key_PageDown);
     key(Qt::Key_PageDown);
-    EXPECT_EQ(bar->value(), bar->maximum());
-    EXPECT_EQ(view.caretPosition(), bar->value() * 10) << "only as far as the view scrolled";
+    EXPECT_EQ(bar->value(), 20) << "the rest fits: the view stays";
+    EXPECT_EQ(view.caretPosition(), 390) << "and the caret goes to the last line";
     key(Qt::Key_PageDown);
-    EXPECT_EQ(view.caretPosition(), 390) << "the view cannot scroll: a page, to the last line";
+    EXPECT_EQ(view.caretPosition(), 390);
     key(Qt::Key_End, Qt::ShiftModifier);
     key(Qt::Key_PageDown);
     EXPECT_EQ(view.selectedText(), QStringLiteral("line 039")) << "no line to go to";
+
+    // The caret keeps the place on screen of the first of these page moves.
+    view.setText(numberedLines(60));
+    keys(Qt::Key_PageDown, 3);
+    EXPECT_EQ(view.caretPosition(), 590);
+    EXPECT_EQ(bar->value(), 40);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(view.caretPosition(), 200);
+    EXPECT_EQ(bar->value(), 20);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(view.caretPosition(), 410);
+    EXPECT_EQ(bar->value(), 40);
 
     // Only single characters make one step of a run of deletions.
     view.setText(QStringLiteral("abc def ghi"));
@@ -366,6 +384,73 @@ TEST_F(TextViewTest, MouseClicksAndDragsSelect) {
     QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(8));
     EXPECT_EQ(view.selectedText(), QStringLiteral("alpha beta gamma\r\n"))
         << "a third click selects the line with its line break";
+}
+
+TEST_F(TextViewTest, TheMouseSelectsAroundTheTextAndByWordsAndLinesAsQPlainTextEditDoes) {
+    const int doubleClickTime = QApplication::doubleClickInterval();
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(40);
+    view.setText(QStringLiteral("alpha beta gamma\r\nsecond line here"));
+    const qsizetype end = view.text().size();
+    const int below = pointAt(0).y() + 3 * view.characterRect(0).height();
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, QPoint(pointAt(22).x(), below));
+    EXPECT_EQ(view.caretPosition(), end) << "below the last line: the end of the text";
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, QPoint(pointAt(8).x(), 1));
+    EXPECT_EQ(view.caretPosition(), 0) << "in the margin above the first line: its start";
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::ShiftModifier, QPoint(pointAt(3).x(), below));
+    EXPECT_EQ(view.anchorPosition(), 0);
+    EXPECT_EQ(view.caretPosition(), end);
+
+    // The first click lands on the selection and only ends it.
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(20));
+    QTest::mousePress(area(), Qt::LeftButton, Qt::NoModifier, pointAt(20));
+    QTest::mouseMove(area(), QPoint(pointAt(20).x(), -30));
+    QTest::mouseRelease(area(), Qt::LeftButton, Qt::NoModifier, QPoint(pointAt(20).x(), -30));
+    EXPECT_EQ(view.anchorPosition(), 20);
+    EXPECT_EQ(view.caretPosition(), 0) << "dragged out above: to the start of the text";
+
+    // A Shift+click extends by the word or line a double or triple click chose.
+    QTest::mouseDClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(12));
+    QTest::mouseRelease(area(), Qt::LeftButton, Qt::NoModifier, pointAt(12));
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::ShiftModifier, pointAt(2));
+    EXPECT_EQ(view.selectedText(), QStringLiteral("alpha beta gamma"));
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(20));
+    QTest::mouseDClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(20));
+    QTest::mouseRelease(area(), Qt::LeftButton, Qt::NoModifier, pointAt(20));
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(20));
+    EXPECT_EQ(view.selectedText(), QStringLiteral("second line here"));
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::ShiftModifier, pointAt(7));
+    EXPECT_EQ(view.anchorPosition(), end);
+    EXPECT_EQ(view.caretPosition(), 0) << "by whole lines";
+
+    // Dragging after a double click, a word joins once past its middle.
+    const QRect start = view.characterRect(25);
+    const int middle = (start.left() + view.characterRect(29).left()) / 2;
+    const auto wordDragTo = [&](int x) {
+        // Past the time of a triple click, and on no selection, so that
+        // the line chosen before is forgotten.
+        QTest::qWait(2 * QApplication::doubleClickInterval());
+        QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, QPoint(pointAt(22).x(), below));
+        QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, QPoint(pointAt(22).x(), below));
+        QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(1));
+        QTest::mouseDClick(area(), Qt::LeftButton, Qt::NoModifier, pointAt(1));
+        QTest::mouseMove(area(), QPoint(x, start.center().y()));
+        QTest::mouseRelease(area(), Qt::LeftButton, Qt::NoModifier, QPoint(x, start.center().y()));
+        return view.selectedText();
+    };
+    EXPECT_EQ(wordDragTo(middle - 2), QStringLiteral("alpha beta gamma\r\nsecond "));
+    EXPECT_EQ(wordDragTo(middle + 2), QStringLiteral("alpha beta gamma\r\nsecond line"));
+
+    // A double click past the end of a line that ends in a blank chooses
+    // no word, and a drag from it selects nothing.
+    view.setText(QStringLiteral("word  \r\nnext"));
+    const QPoint past(pointAt(6).x() + 40, pointAt(6).y());
+    QTest::mouseClick(area(), Qt::LeftButton, Qt::NoModifier, past);
+    QTest::mouseDClick(area(), Qt::LeftButton, Qt::NoModifier, past);
+    QTest::mouseMove(area(), pointAt(10));
+    QTest::mouseRelease(area(), Qt::LeftButton, Qt::NoModifier, pointAt(10));
+    EXPECT_EQ(view.anchorPosition(), 6);
+    EXPECT_EQ(view.caretPosition(), 6);
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(doubleClickTime);
 }
 
 TEST_F(TextViewTest, DraggingPastTheBottomScrollsAndSelects) {
@@ -676,7 +761,9 @@ TEST_F(TextViewTest, InputMethodComposesAndCommits) {
     EXPECT_EQ(ask(Qt::ImSurroundingText).toString(), QStringLiteral("db"));
     EXPECT_EQ(ask(Qt::ImCursorPosition).toInt(), 1);
     const QRect caret = ask(Qt::ImCursorRectangle).toRect();
-    EXPECT_EQ(caret.topLeft(), view.characterRect(5).topLeft() + area()->pos());
+    EXPECT_EQ(caret.top(), view.characterRect(5).top() + area()->y());
+    EXPECT_NEAR(caret.left(), view.characterRect(5).left() + area()->x(), 1)
+        << "the caret's x is rounded, a character's cell taken whole";
 
     QInputMethodEvent replace;
     replace.setCommitString(QStringLiteral("Q"), -1, 1);
@@ -712,6 +799,36 @@ TEST_F(TextViewTest, InputMethodsSeeBackwardSelectionsAndTheComposingCursor) {
     EXPECT_EQ(view.text(), QStringLiteral("hello world")) << "composing is no edit";
 }
 
+TEST_F(TextViewTest, TheInputMethodHearsOfEveryMoveOfTheCaretRectangle) {
+    view.setText(numberedLines(100));
+    view.setSelection(205, 205);
+    QInputMethod* method = QGuiApplication::inputMethod();
+    QSignalSpy moved(method, &QInputMethod::cursorRectangleChanged);
+    const QRectF before = method->cursorRectangle();
+
+    // A composition moves the cursor inside the composed text.
+    QInputMethodEvent compose(QStringLiteral("xyz"), {{QInputMethodEvent::Cursor, 3, 1, {}}});
+    QCoreApplication::sendEvent(&view, &compose);
+    EXPECT_GE(moved.count(), 1);
+    EXPECT_GT(method->cursorRectangle().left(), before.left());
+    EXPECT_EQ(method->cursorRectangle(), ask(Qt::ImCursorRectangle).toRectF());
+
+    // A wheel scroll moves the caret up the screen.
+    const QRectF composed = method->cursorRectangle();
+    const int heard = int(moved.count());
+    const QPointF at(50, 50);
+    QWheelEvent wheel(at, area()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(area(), &wheel);
+    EXPECT_GT(moved.count(), heard);
+    EXPECT_LT(method->cursorRectangle().top(), composed.top());
+
+    // The window moves: the rectangle on the screen moved with it.
+    const int beforeMove = int(moved.count());
+    view.move(view.pos() + QPoint(40, 30));
+    QTRY_VERIFY(moved.count() > beforeMove);
+}
+
 TEST_F(TextViewTest, DropInsertsTextFromAnotherProgram) {
     view.setText(QStringLiteral("hello world"));
     QMimeData data;
@@ -743,19 +860,24 @@ TEST_F(TextViewTest, SetTextStartsAfresh) {
     EXPECT_EQ(view.text(), QStringLiteral("new")) << "the history went with the old text";
 }
 
-TEST_F(TextViewTest, WheelScrollsDownAndWithShiftSideways) {
+TEST_F(TextViewTest, WheelScrollsLinesAndWithShiftAPage) {
     view.setText(numberedLines(100) + QString(2000, u'x'));
-    const auto wheel = [&](Qt::KeyboardModifiers modifiers) {
+    const auto wheel = [&](Qt::KeyboardModifiers modifiers, QPoint delta) {
         const QPointF at(50, 50);
-        QWheelEvent event(at, area()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          modifiers, Qt::NoScrollPhase, false);
+        QWheelEvent event(at, area()->mapToGlobal(at), QPoint(), delta, Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(area(), &event);
     };
-    wheel(Qt::NoModifier);
+    wheel(Qt::NoModifier, QPoint(0, -120));
     EXPECT_EQ(view.verticalScrollBar()->value(), QApplication::wheelScrollLines());
-    wheel(Qt::ShiftModifier);
-    EXPECT_EQ(view.verticalScrollBar()->value(), QApplication::wheelScrollLines());
-    EXPECT_GT(view.horizontalScrollBar()->value(), 0);
+    // As in QPlainTextEdit: Shift makes a step a page, and a sideways wheel
+    // scrolls sideways.
+    wheel(Qt::ShiftModifier, QPoint(0, -120));
+    EXPECT_EQ(view.verticalScrollBar()->value(),
+              QApplication::wheelScrollLines() + view.verticalScrollBar()->pageStep());
+    EXPECT_EQ(view.horizontalScrollBar()->value(), 0);
+    wheel(Qt::NoModifier, QPoint(-120, 0));
+    EXPECT_EQ(view.horizontalScrollBar()->value(), 3 * 20);
 }
 
 } // namespace

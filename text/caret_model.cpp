@@ -72,6 +72,14 @@ void CaretModel::moveLines(qsizetype lines, bool extend, LineGeometry& geometry)
     set({extend ? current.anchor : position, position});
 }
 
+qsizetype CaretModel::hit(qsizetype line, qreal x, LineGeometry& geometry) const {
+    if (line < 0)
+        return 0;
+    if (line >= store.lineCount())
+        return store.size();
+    return motion.valid(store.lineStart(line) + geometry.offsetAt(line, x));
+}
+
 void CaretModel::placeAfterEdit(TextSelection selection) {
     goal = -1;
     set(selection);

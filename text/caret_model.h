@@ -41,6 +41,10 @@ public:
     // to go to nothing moves, but for Shift+Up and Shift+Down by one line,
     // which select to the start or the end of the text.
     void moveLines(qsizetype lines, bool extend, LineGeometry& geometry);
+    // Where a press at x on line puts the caret, x in the line's own
+    // coordinates: the nearest caret offset, or for a line above the first
+    // the start of the text and below the last its end, as in QPlainTextEdit.
+    qsizetype hit(qsizetype line, qreal x, LineGeometry& geometry) const;
     // After an edit (undo and redo included): the selection it leaves.
     void placeAfterEdit(TextSelection selection);
     // The next Up or Down starts from the caret's own x.

@@ -19,6 +19,8 @@ constexpr qsizetype ChunkSize = 1024;
 constexpr size_t KeptLayouts = 32;
 // QPlainTextEdit's default tab stop distance.
 constexpr qreal TabStop = 80;
+// Texts up to this size are measured whole when they are set.
+constexpr qsizetype MeasuredWhole = qsizetype(32) * 1024;
 // Text around a chunk boundary that decides whether it splits a grapheme.
 constexpr qsizetype BoundaryWindow = 32;
 
@@ -68,6 +70,23 @@ void LineLayouts::reset(const QFont& newFont, QPaintDevice* newDevice) {
     averageWidth = QFontMetricsF(font, device).averageCharWidth();
     findLongest();
     widestKnown = qreal(longestLength) * averageWidth;
+    widths.clear();
+    if (store.size() > MeasuredWhole)
+        return;
+    // A short text is measured line by line at once, so that its scroll
+    // range is right before its lines are shown, and kept measured.
+    for (qsizetype line = 0; line < store.lineCount(); ++line)
+        widths.push_back(measure(line));
+    lines.clear();
+    recount();
+}
+
+qreal LineLayouts::measure(qsizetype line) {
+    Line& l = entry(line);
+    for (size_t chunk = 0; chunk < l.chunks.size(); ++chunk)
+        layoutOf(line, l, chunk);
+    updateSums(l);
+    return l.xs[l.chunks.size()];
 }
 
 void LineLayouts::findLongest() {
@@ -84,14 +103,23 @@ void LineLayouts::findLongest() {
 }
 
 qreal LineLayouts::widthOf(qsizetype line) {
-    const auto found = lines.find(line);
-    if (found == lines.end())
-        return qreal(store.lineEnd(line) - store.lineStart(line)) * averageWidth;
-    updateSums(found->second);
-    return found->second.xs[found->second.chunks.size()];
+    const qsizetype length = store.lineEnd(line) - store.lineStart(line);
+    if (length > LongLine && !lines.contains(line))
+        return qreal(length) * averageWidth;
+    // A line of ordinary length is measured: an estimate can be off by a
+    // tab's width either way.
+    Line& l = entry(line);
+    if (l.chunks.size() == 1)
+        layoutOf(line, l, 0);
+    updateSums(l);
+    return l.xs[l.chunks.size()];
 }
 
 void LineLayouts::recount() {
+    if (!widths.empty()) {
+        widestKnown = *std::max_element(widths.begin(), widths.end());
+        return;
+    }
     widestKnown = widthOf(longestLine);
     for (auto& [line, l] : lines) {
         updateSums(l);
@@ -152,7 +180,10 @@ void LineLayouts::updateSums(Line& l) {
         l.xs[i + 1] = l.xs[i] + (c.width >= 0 ? c.width : qreal(c.length) * averageWidth);
     }
     l.summed = count;
-    widestKnown = std::max(widestKnown, l.xs[count]);
+    // A line of one chunk counts once measured; a long line's estimate
+    // stands for the chunks that nobody has looked at.
+    if (count > 1 || l.chunks.front().width >= 0)
+        widestKnown = std::max(widestKnown, l.xs[count]);
 }
 
 size_t LineLayouts::chunkAtOffset(Line& l, qsizetype offset) {
@@ -305,8 +336,29 @@ void LineLayouts::settle(qsizetype line, qsizetype offset, qreal span) {
     updateSums(l);
 }
 
+struct LineLayouts::LineMarks {
+    qsizetype selectionStart = 0;
+    qsizetype selectionEnd = 0; // one past the length: the line break is selected
+    qsizetype caret = -1;
+    qsizetype dropCaret = -1;
+};
+
 void LineLayouts::draw(QPainter& painter, qsizetype line, QPointF origin, qreal left, qreal right,
                        const Marks& marks) {
+    const qsizetype start = store.lineStart(line);
+    const qsizetype length = store.lineEnd(line) - start;
+    const auto local = [&](qsizetype position) {
+        return position >= start && position <= start + length ? position - start : -1;
+    };
+    LineMarks shown;
+    shown.selectionStart = std::clamp<qsizetype>(marks.selection.start() - start, 0, length);
+    shown.selectionEnd = std::clamp<qsizetype>(marks.selection.end() - start, 0, length);
+    // QTextLayout shows a range past the text as the paragraph's end selected.
+    if (marks.selection.end() > start + length && line + 1 < store.lineCount() &&
+        marks.selection.start() <= start + length)
+        shown.selectionEnd = length + 1;
+    shown.caret = local(marks.caret);
+    shown.dropCaret = local(marks.dropCaret);
     Line& l = entry(line);
     for (size_t chunk = chunkAtX(l, left); chunk < l.chunks.size(); ++chunk) {
         layoutOf(line, l, chunk);
@@ -315,12 +367,12 @@ void LineLayouts::draw(QPainter& painter, qsizetype line, QPointF origin, qreal 
             break;
         // Laying the chunk out may have shown it narrower than guessed.
         if (l.xs[chunk + 1] >= left)
-            drawChunk(painter, line, l, chunk, origin + QPointF(l.xs[chunk], 0), marks);
+            drawChunk(painter, line, l, chunk, origin + QPointF(l.xs[chunk], 0), marks, shown);
     }
 }
 
 void LineLayouts::drawChunk(QPainter& painter, qsizetype line, Line& l, size_t chunk, QPointF at,
-                            const Marks& marks) {
+                            const Marks& marks, const LineMarks& local) {
     const Chunk& c = l.chunks[chunk];
     const qsizetype start = l.starts[chunk];
     const qsizetype end = start + c.length;
@@ -330,18 +382,18 @@ void LineLayouts::drawChunk(QPainter& painter, qsizetype line, Line& l, size_t c
     picture.setForeground(marks.pictures);
     for (const int offset : c.pictures)
         overlays.append({offset, 1, picture});
-    const qsizetype from = std::max(marks.selectionStart, start) - start;
-    const qsizetype to = std::min(marks.selectionEnd, last ? end + 1 : end) - start;
+    const qsizetype from = std::max(local.selectionStart, start) - start;
+    const qsizetype to = std::min(local.selectionEnd, last ? end + 1 : end) - start;
     if (from < to) {
         const qsizetype shownFrom = from + preeditShift(line, l, chunk, from);
         const qsizetype shownTo = to + preeditShift(line, l, chunk, to);
-        overlays.append({int(shownFrom), int(shownTo - shownFrom), marks.selection});
+        overlays.append({int(shownFrom), int(shownTo - shownFrom), marks.selectionFormat});
     }
     c.layout->draw(&painter, at, overlays);
-    for (const qsizetype caret : {marks.caret, marks.dropCaret}) {
+    for (const qsizetype caret : {local.caret, local.dropCaret}) {
         if (caret >= start && (caret < end || (last && caret == end))) {
-            const qsizetype local = caret - start;
-            c.layout->drawCursor(&painter, at, int(local + preeditShift(line, l, chunk, local)),
+            const qsizetype offset = caret - start;
+            c.layout->drawCursor(&painter, at, int(offset + preeditShift(line, l, chunk, offset)),
                                  marks.caretWidth);
         }
     }
@@ -379,6 +431,11 @@ void LineLayouts::linesReplaced(qsizetype first, qsizetype oldLast, qsizetype ne
         }
         lines.merge(moved);
     }
+    if (!widths.empty()) {
+        widths.erase(widths.begin() + first, widths.begin() + oldLast + 1);
+        for (qsizetype line = first; line <= newLast; ++line)
+            widths.insert(widths.begin() + line, measure(line));
+    }
     lengthsChanged(first, newLast, heldLongest);
 }
 
@@ -392,6 +449,8 @@ void LineLayouts::lineEdited(qsizetype line, qsizetype offset, qsizetype removed
         else
             rechunk(line, found->second, offset, removed, inserted);
     }
+    if (!widths.empty())
+        widths[size_t(line)] = measure(line);
     lengthsChanged(line, line, longestLine == line);
 }
 
@@ -409,6 +468,9 @@ void LineLayouts::lengthsChanged(qsizetype first, qsizetype last, bool heldLonge
     // The longest line got shorter: another may now be the longest.
     if (longestLength < before)
         findLongest();
+    // A text grown long is measured where it is shown, as a long one is.
+    if (store.size() > 4 * MeasuredWhole)
+        widths.clear();
     recount();
 }
 

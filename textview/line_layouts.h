@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/line_geometry.h"
+#include "text/text_selection.h"
 
 #include <QColor>
 #include <QFont>
@@ -31,16 +32,14 @@ class TextStore;
 // Offsets are counted from the start of their line.
 class LineLayouts : public LineGeometry {
 public:
-    // What to show on a line besides its text.
+    // What to show besides the text, in positions of the whole text: each
+    // line draws its own part of it.
     struct Marks {
-        // A selection from start to end; an end past the line's length
-        // covers its line break too.
-        qsizetype selectionStart = 0;
-        qsizetype selectionEnd = 0;
-        qsizetype caret = -1; // -1: none on this line
+        TextSelection selection;
+        qsizetype caret = -1; // -1: none shown
         qsizetype dropCaret = -1;
         int caretWidth = 1;
-        QTextCharFormat selection;
+        QTextCharFormat selectionFormat;
         QColor pictures; // colour of the pictures of lone CR and LF
     };
 
@@ -73,14 +72,17 @@ public:
     // Whether the line reads right to left, as QPlainTextEdit would decide
     // from its first strong character; a long line always reads left to right.
     bool rightToLeft(qsizetype line) override;
-    // How wide the widest line is, as far as it is known: the longest line
-    // by characters as measured or estimated, and every line measured since
-    // the last edit. Only an edit makes it smaller, so that scrolling never
-    // moves the horizontal scroll bar's end under the view.
+    // How wide the widest line is, as far as it is known: in a short text
+    // every line is measured; in a long one the longest line by characters
+    // as measured or estimated, and every line measured since the last
+    // edit. Only an edit makes it smaller, so that scrolling never moves the
+    // horizontal scroll bar's end under the view.
     qreal widest() const { return widestKnown; }
 
     // Draws the part of the line between x = left and right (in the line's
-    // own coordinates) with the line's origin at origin.
+    // own coordinates) with the line's origin at origin: its text, the
+    // part of the selection on it (its line break drawn selected where the
+    // selection goes on past it), and a caret that stands on it.
     void draw(QPainter& painter, qsizetype line, QPointF origin, qreal left, qreal right,
               const Marks& marks);
     // Lets go of the layouts of lines outside first to last.
@@ -106,6 +108,8 @@ private:
     // widest() afresh after an edit.
     void recount();
     qreal widthOf(qsizetype line);
+    // Lays the whole line out and returns its width.
+    qreal measure(qsizetype line);
     void appendChunks(std::vector<Chunk>& chunks, qsizetype lineStart, qsizetype from,
                       qsizetype to) const;
     qsizetype graphemeBoundary(qsizetype lineStart, qsizetype offset, qsizetype limit) const;
@@ -116,8 +120,10 @@ private:
     std::unique_ptr<QTextLayout> makeLayout(qsizetype line, Line& l, size_t chunk);
     void forget(Line& l, size_t chunk);
     void forgetAll(Line& l);
+    // The marks of one line, in offsets from its start.
+    struct LineMarks;
     void drawChunk(QPainter& painter, qsizetype line, Line& l, size_t chunk, QPointF at,
-                   const Marks& marks);
+                   const Marks& marks, const LineMarks& local);
     int preeditShift(qsizetype line, const Line& l, size_t chunk, qsizetype local) const;
     bool holdsPreedit(qsizetype line, const Line& l, size_t chunk) const;
 
@@ -131,4 +137,6 @@ private:
     qsizetype longestLength = 0;
     Preedit preedit;
     std::map<qsizetype, Line> lines;
+    // Every line's width, while the text is short enough to keep them all.
+    std::vector<qreal> widths;
 };

@@ -13,8 +13,14 @@
 #include <cmath>
 
 namespace {
-// QPlainTextEdit's document margin: its text starts this far in.
-constexpr int Margin = 4;
+// How far to scroll to bring [low, high) into [0, size), its start first.
+int distanceToShow(qsizetype low, qsizetype high, qsizetype size) {
+    if (low < 0)
+        return int(low);
+    if (high > size)
+        return int(std::min(high - size, low));
+    return 0;
+}
 } // namespace
 
 TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -49,7 +55,7 @@ void TextView::setText(QString text) {
         TextViewAccessible::notifyTextChange(this, 0, removed, store.text());
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
-    model.select({0, 0});
+    pointerSelection.place(0);
     viewport()->update();
     Q_EMIT textChanged();
 }
@@ -86,8 +92,7 @@ QRect TextView::characterRect(qsizetype position) const {
 }
 
 qsizetype TextView::positionAt(const QPoint& point) const {
-    const qsizetype line = lineAtY(point.y());
-    return motion.valid(store.lineStart(line) + layouts.offsetAt(line, point.x() - textLeft()));
+    return model.hit(rowAt(point.y()), point.x() - textLeft(), layouts);
 }
 
 // --- editing -------------------------------------------------------------
@@ -146,6 +151,7 @@ void TextView::replace(qsizetype position, const QString& removed, QStringView i
     const qsizetype oldLast = store.lineOf(std::min(position + length + 1, store.size()));
     const qsizetype oldCount = store.lineCount();
     store.replace(position, length, inserted);
+    pointerSelection.edited(position, length, inserted.size());
     const qsizetype newLast = oldLast + store.lineCount() - oldCount;
     if (first == oldLast && newLast == first)
         layouts.lineEdited(first, position - store.lineStart(first), length, inserted.size());
@@ -190,6 +196,8 @@ void TextView::deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind) {
 
 void TextView::caretMoved(TextSelection before) {
     restartBlinking();
+    if (!paging && model.caret() != before.caret)
+        pageY.reset();
     if (model.selection() == before)
         return;
     viewport()->update();
@@ -228,11 +236,15 @@ int TextView::lineTop(qsizetype line) const {
     return int(std::clamp<qsizetype>(y, -(1 << 30), 1 << 30));
 }
 
-qsizetype TextView::lineAtY(int y) const {
+qsizetype TextView::rowAt(int y) const {
     const int fromTop = y - (topLine() == 0 ? Margin : 0);
     const int lh = lineHeight();
     const int lines = fromTop >= 0 ? fromTop / lh : -((lh - 1 - fromTop) / lh);
-    return std::clamp<qsizetype>(topLine() + lines, 0, store.lineCount() - 1);
+    return topLine() + lines;
+}
+
+qsizetype TextView::lineAtY(int y) const {
+    return std::clamp<qsizetype>(rowAt(y), 0, store.lineCount() - 1);
 }
 
 qreal TextView::textLeft() const {
@@ -247,10 +259,16 @@ QRect TextView::caretRect() const {
     const qsizetype line = store.lineOf(caretPosition());
     const qreal x = layouts.x(line, caretPosition() - store.lineStart(line));
     const int width = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
-    return QRect(int(std::floor(textLeft() + x)), lineTop(line), width, lineHeight());
+    // Rounded where QPlainTextEdit rounds its cursor rectangle, in the
+    // document before it is scrolled: rounding halves away from zero would
+    // round the other way where the caret is left of the view.
+    const int left = qRound(Margin + x) - horizontalScrollBar()->value();
+    return QRect(left, lineTop(line), width, lineHeight());
 }
 
 void TextView::ensureCaretVisible() {
+    // An edit may have added lines that the view can now scroll to.
+    updateScrollBars();
     const qsizetype line = store.lineOf(caretPosition());
     if (line < topLine())
         verticalScrollBar()->setValue(int(line));
@@ -267,6 +285,21 @@ void TextView::ensureCaretVisible() {
     }
 }
 
+void TextView::scrollToShow(qsizetype from, qsizetype to) {
+    // The vertical scroll bar counts lines, the horizontal one pixels.
+    const int top = topLine();
+    verticalScrollBar()->setValue(top + distanceToShow(store.lineOf(from) - top,
+                                                       store.lineOf(to) + 1 - top,
+                                                       fullyVisibleLines()));
+    const QRect first = characterRect(from);
+    const QRect last = characterRect(to);
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setValue(horizontal->value() +
+                         distanceToShow(std::min(first.left(), last.left()),
+                                        std::max(first.right(), last.right()) + 1,
+                                        viewport()->width()));
+}
+
 void TextView::updateScrollBars() {
     // The lines that fit above the bottom margin once scrolled to the end,
     // as QPlainTextEdit counts them.
@@ -276,7 +309,8 @@ void TextView::updateScrollBars() {
     QScrollBar* vertical = verticalScrollBar();
     vertical->setRange(0, int(std::max<qsizetype>(store.lineCount() - fromBottom, 0)));
     vertical->setPageStep(std::max(fromBottom, 1));
-    const qreal width = std::min(std::ceil(layouts.widest()) + 2 * Margin, qreal(1 << 30));
+    // Cut to whole pixels, as QPlainTextEdit's document width is.
+    const qreal width = std::min(layouts.widest() + 2 * Margin, qreal(1 << 30));
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(int(width) - viewport()->width(), 0));
     horizontal->setPageStep(viewport()->width());
@@ -284,8 +318,20 @@ void TextView::updateScrollBars() {
 
 void TextView::scrollContentsBy(int, int) {
     viewport()->update();
+    caretRectangleMoved();
+}
+
+void TextView::caretRectangleMoved() {
+    // Where an input method opens its candidate window; it hears of no
+    // scroll or move of the window unless told.
     if (hasFocus())
-        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle);
+}
+
+bool TextView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() && event->type() == QEvent::Move)
+        caretRectangleMoved();
+    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void TextView::resizeEvent(QResizeEvent* event) {
@@ -293,21 +339,15 @@ void TextView::resizeEvent(QResizeEvent* event) {
     updateScrollBars();
 }
 
-LineLayouts::Marks TextView::marksFor(qsizetype line, const QPalette& palette) const {
+LineLayouts::Marks TextView::marks(const QPalette& palette) const {
     LineLayouts::Marks marks;
-    const qsizetype start = store.lineStart(line);
-    const qsizetype end = store.lineEnd(line);
-    marks.selectionStart = selectionStart() - start;
-    marks.selectionEnd = selectionEnd() - start;
-    if (selectionEnd() > end && line + 1 < store.lineCount())
-        marks.selectionEnd = end - start + 1; // its line break is selected
-    if (hasFocus() && caretShown && caretPosition() >= start && caretPosition() <= end)
-        marks.caret = caretPosition() - start;
-    if (drop.caret >= start && drop.caret <= end)
-        marks.dropCaret = drop.caret - start;
+    marks.selection = model.selection();
+    if (hasFocus() && caretShown)
+        marks.caret = caretPosition();
+    marks.dropCaret = drop.caret;
     marks.caretWidth = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
-    marks.selection.setBackground(palette.brush(QPalette::Highlight));
-    marks.selection.setForeground(palette.brush(QPalette::HighlightedText));
+    marks.selectionFormat.setBackground(palette.brush(QPalette::Highlight));
+    marks.selectionFormat.setForeground(palette.brush(QPalette::HighlightedText));
     marks.pictures = palette.color(QPalette::PlaceholderText);
     return marks;
 }
@@ -320,9 +360,9 @@ void TextView::paintEvent(QPaintEvent* event) {
     const qreal right = left + viewport()->width();
     const qsizetype first = std::max<qsizetype>(topLine(), lineAtY(event->rect().top()));
     const qsizetype last = lineAtY(event->rect().bottom());
+    const LineLayouts::Marks shown = marks(colours);
     for (qsizetype line = first; line <= last; ++line)
-        layouts.draw(painter, line, QPointF(textLeft(), lineTop(line)), left, right,
-                     marksFor(line, colours));
+        layouts.draw(painter, line, QPointF(textLeft(), lineTop(line)), left, right, shown);
     layouts.keepOnly(topLine(), lineAtY(viewport()->height()));
     // Lines drawn for the first time may be the widest yet.
     updateScrollBars();
@@ -352,6 +392,9 @@ void TextView::timerEvent(QTimerEvent* event) {
 
 void TextView::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
+    // The window this view is in now, which may have changed since.
+    window()->removeEventFilter(this);
+    window()->installEventFilter(this);
     restartBlinking();
     viewport()->update();
 }

@@ -2,12 +2,14 @@
 
 #include "text/caret_model.h"
 #include "text/edit_history.h"
+#include "text/pointer_selection.h"
 #include "text/text_motion.h"
 #include "text/text_store.h"
 #include "textview/line_layouts.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <optional>
 
 // The multi-line text box's widget: a plain text view of our own that keeps
 // the text as the program sees it (TextStore) and lays out only the lines on
@@ -54,6 +56,8 @@ public:
     // Geometry in viewport coordinates, for input methods and screen readers.
     QRect characterRect(qsizetype position) const;
     qsizetype positionAt(const QPoint& point) const;
+    // Scrolls the least that shows from..to, its start first.
+    void scrollToShow(qsizetype from, qsizetype to);
 
 public Q_SLOTS:
     void undo();
@@ -77,6 +81,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -116,24 +121,32 @@ private:
     void moveByPage(int direction, bool extend);
 
     // --- mouse and drops (text_view_mouse.cpp) ---
-    // What a mouse drag extends the selection by.
-    enum class Unit { Character, Word, Line };
-    TextSelection unitAt(qsizetype position) const;
     void extendSelectionTo(QPoint point);
+    // A point of the viewport as QPlainTextEdit's text control sees it, for
+    // the triple click to match its nearness.
+    QPoint contentPoint(QPoint point) const;
     void startDrag();
     void moveDroppedText(qsizetype to);
     void autoScroll(QPoint point);
 
     // --- input methods (text_view_input_method.cpp) ---
+    // The caret's rectangle moved on the screen: the view scrolled or its
+    // window moved.
+    void caretRectangleMoved();
     // The part of the text an input method sees around the caret.
     std::pair<qsizetype, qsizetype> surroundingText() const;
 
     // --- geometry and drawing (text_view.cpp) ---
+    // QPlainTextEdit's document margin: its text starts this far in, and
+    // the first line this far down.
+    static constexpr int Margin = 4;
     // Lays the text out afresh (new text or font) and expects its longest line.
     void relayout();
     int lineHeight() const;
     int topLine() const;
     int lineTop(qsizetype line) const;
+    // The line at y, counting lines above the first and below the last too.
+    qsizetype rowAt(int y) const;
     qsizetype lineAtY(int y) const;
     qreal textLeft() const;
     int fullyVisibleLines() const;
@@ -141,13 +154,19 @@ private:
     void ensureCaretVisible();
     void updateScrollBars();
     void restartBlinking();
-    LineLayouts::Marks marksFor(qsizetype line, const QPalette& palette) const;
+    // The selection and carets to draw over the text, in text positions.
+    LineLayouts::Marks marks(const QPalette& palette) const;
 
     TextStore store;
     EditHistory history;
     TextMotion motion{store};
     mutable LineLayouts layouts{store};
+    // Where consecutive page moves keep the caret, from the viewport's top;
+    // any other move of the caret forgets it, as QPlainTextEdit does.
+    std::optional<int> pageY;
+    bool paging = false;
     CaretModel model{store, history, [this](TextSelection before) { caretMoved(before); }};
+    PointerSelection pointerSelection{store, model, layouts};
     QString preedit; // what an input method is composing at the caret
 
     bool caretShown = false;
@@ -157,12 +176,10 @@ private:
     struct Pointer {
         QBasicTimer autoScroll;
         QBasicTimer tripleClick;
-        QPoint tripleClickPoint;
+        QPoint tripleClickPoint; // in contentPoint()'s terms
         QPoint pressed;
         QPoint last;
-        Unit unit = Unit::Character;
-        TextSelection pressedUnit; // the word or line a double or triple click chose
-        bool selecting = false;
+        bool selecting = false; // from a left press to its release
         bool mayDrag = false;
     } pointer;
     // Text dragged over the view, from it or from elsewhere.

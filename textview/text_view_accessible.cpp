@@ -3,7 +3,6 @@
 #include "text/line_breaks.h"
 #include "textview/text_view.h"
 
-#include <QScrollBar>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
@@ -59,15 +58,6 @@ std::pair<qsizetype, qsizetype> unitIn(const QString& piece, qsizetype local,
         finder.toNextBoundary();
     while (finder.position() < piece.size() && !itemEdge());
     return {start, finder.position()};
-}
-
-// How far to scroll to bring [low, high) into [0, size), its start first.
-int distanceToShow(int low, int high, int size) {
-    if (low < 0)
-        return low;
-    if (high > size)
-        return std::min(high - size, low);
-    return 0;
 }
 
 } // namespace
@@ -314,23 +304,8 @@ int TextViewAccessible::offsetAtPoint(const QPoint& point) const {
 
 void TextViewAccessible::scrollToSubstring(int startIndex, int endIndex) {
     TextView* v = view();
-    const QRect first = v->characterRect(positionOf(*v, std::min(startIndex, endIndex)));
-    const QRect last = v->characterRect(positionOf(*v, std::max(startIndex, endIndex)));
-    const QSize room = v->viewport()->size();
-    // The vertical scroll bar counts lines, as QPlainTextEdit's does; the
-    // horizontal one counts pixels.
-    const int lineHeight = std::max(first.height(), 1);
-    const auto row = [&](int y) {
-        return y >= 0 ? y / lineHeight : -((lineHeight - 1 - y) / lineHeight);
-    };
-    const int rows = std::max(room.height() / lineHeight, 1);
-    QScrollBar* vertical = v->verticalScrollBar();
-    vertical->setValue(vertical->value() +
-                       distanceToShow(row(first.top()), row(last.top()) + 1, rows));
-    QScrollBar* horizontal = v->horizontalScrollBar();
-    horizontal->setValue(horizontal->value() +
-                         distanceToShow(std::min(first.left(), last.left()),
-                                        std::max(first.right(), last.right()) + 1, room.width()));
+    v->scrollToShow(positionOf(*v, std::min(startIndex, endIndex)),
+                    positionOf(*v, std::max(startIndex, endIndex)));
 }
 
 QString TextViewAccessible::attributes(int offset, int* startOffset, int* endOffset) const {

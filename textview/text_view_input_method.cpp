@@ -47,6 +47,8 @@ void TextView::inputMethodEvent(QInputMethodEvent* event) {
     viewport()->update();
     if (!preedit.isEmpty())
         ensureCaretVisible();
+    // The candidate window follows the cursor inside the composed text.
+    updateMicroFocus();
     event->accept();
 }
 
@@ -70,6 +72,8 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
         return false;
     case Qt::ImCursorRectangle:
         return QRectF(caretRect().translated(viewport()->pos()));
+    case Qt::ImAnchorRectangle:
+        return QRectF(characterRect(anchorPosition()).translated(viewport()->pos()));
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:

@@ -101,15 +101,73 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     }
     if (extend)
         setPrimarySelection();
+    // As in QPlainTextEdit, any other key brings the caret into view, one
+    // with nothing to do included.
+    if (binding->action != A::Copy && binding->action != A::SelectAll)
+        ensureCaretVisible();
 }
 
 void TextView::moveByPage(int direction, bool extend) {
-    // The view scrolls up to a page and the caret keeps its place on
-    // screen; where the view cannot scroll, the caret moves a page.
-    const int page = fullyVisibleLines();
+    // As QPlainTextEdit pages: the view scrolls by the lines that fit whole,
+    // then the caret goes down or up line by line until it stands as far
+    // from the top as it stood before the first of these page moves.
+    ensureCaretVisible();
+    const int lh = lineHeight();
     const int top = topLine();
-    verticalScrollBar()->setValue(top + direction * page);
-    const int scrolled = topLine() - top;
-    model.moveLines(scrolled != 0 ? scrolled : qsizetype(direction) * page, extend, layouts);
+    const int caretLine = int(store.lineOf(caretPosition()));
+    const int lastLine = int(store.lineCount() - 1);
+    const auto marginAt = [](int topLine) { return topLine == 0 ? Margin : 0; };
+    if (!pageY)
+        pageY = (caretLine - top) * lh + marginAt(top);
+    int y = *pageY;
+    const int height = viewport()->height();
+    int first = top;
+    bool scrolls = true;
+    if (direction > 0) {
+        // The last line is as tall as the bottom margin too.
+        int h = 0;
+        while (h + lh + (first == lastLine ? Margin : 0) <= height - marginAt(top)) {
+            if (first == lastLine) {
+                // All of the rest fits: the caret goes to the last line.
+                y = height - marginAt(top);
+                scrolls = false;
+                break;
+            }
+            h += lh;
+            ++first;
+        }
+    } else {
+        int h = 0;
+        while (h >= -marginAt(top) - height && first > 0) {
+            --first;
+            h -= lh;
+        }
+        if (h >= -marginAt(top) - height)
+            y = top == 0 ? 0 : y;
+        else if (first + 1 != top)
+            ++first;
+    }
+    if (scrolls)
+        verticalScrollBar()->setValue(first);
+    const int target = y - marginAt(topLine());
+    int line = caretLine;
+    const auto below = [&](int at) { return (at - topLine()) * lh; };
+    if (direction > 0) {
+        do {
+            if (line == lastLine)
+                break;
+            ++line;
+        } while (below(line) < target);
+    } else {
+        do {
+            if (line == 0)
+                break;
+            --line;
+        } while (below(line) > target);
+    }
+    paging = true;
+    if (line != caretLine)
+        model.moveLines(line - caretLine, extend, layouts);
+    paging = false;
     ensureCaretVisible();
 }

@@ -35,13 +35,12 @@ void TextView::mousePressEvent(QMouseEvent* event) {
     if (!preedit.isEmpty())
         QGuiApplication::inputMethod()->commit();
     const QPoint point = event->position().toPoint();
-    const qsizetype position = positionAt(point);
     if (event->button() == Qt::MiddleButton) {
         const QClipboard* clipboard = QGuiApplication::clipboard();
         const QString text =
             clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection) : QString();
         if (!text.isEmpty()) {
-            model.moveTo(position, false);
+            model.moveTo(positionAt(point), false);
             editSelection(EditHistory::Kind::Command, LineBreaks::toCrLf(text));
         }
         return;
@@ -50,21 +49,25 @@ void TextView::mousePressEvent(QMouseEvent* event) {
         return;
     pointer.pressed = pointer.last = point;
     pointer.selecting = true;
+    pointer.mayDrag = false;
     if (pointer.tripleClick.isActive() &&
-        (point - pointer.tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
-        pointer.unit = Unit::Line;
-        pointer.pressedUnit = unitAt(position);
-        model.select(pointer.pressedUnit);
-        return;
+        (contentPoint(point) - pointer.tripleClickPoint).manhattanLength() <
+            QApplication::startDragDistance()) {
+        pointer.tripleClick.stop();
+        pointerSelection.chooseLine();
+    } else if (event->modifiers() == Qt::ShiftModifier) {
+        extendSelectionTo(point);
+    } else {
+        // As in QPlainTextEdit, a press anywhere on the selection, its ends
+        // included, may start dragging it.
+        const qsizetype position = positionAt(point);
+        if (!model.selection().isEmpty() && position >= selectionStart() &&
+            position <= selectionEnd()) {
+            pointer.mayDrag = true;
+            return;
+        }
+        pointerSelection.place(position);
     }
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
-    if (!extend && position >= selectionStart() && position < selectionEnd()) {
-        pointer.mayDrag = true;
-        pointer.selecting = false;
-        return;
-    }
-    pointer.unit = Unit::Character;
-    model.moveTo(position, extend);
     ensureCaretVisible();
 }
 
@@ -72,30 +75,32 @@ void TextView::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton))
         return;
     pointer.last = event->position().toPoint();
-    if (pointer.mayDrag) {
-        if ((pointer.last - pointer.pressed).manhattanLength() >=
-            QApplication::startDragDistance()) {
-            pointer.mayDrag = false;
-            startDrag();
-        }
-        return;
-    }
-    if (!pointer.selecting)
-        return;
-    extendSelectionTo(pointer.last);
     if (viewport()->rect().contains(pointer.last))
         pointer.autoScroll.stop();
     else if (!pointer.autoScroll.isActive())
         pointer.autoScroll.start(100, this);
+    if (pointer.mayDrag) {
+        if ((pointer.last - pointer.pressed).manhattanLength() >
+            QApplication::startDragDistance()) {
+            // As in QPlainTextEdit, a release that comes after the drag
+            // still places the caret.
+            pointer.selecting = false;
+            startDrag();
+        }
+        return;
+    }
+    // After a double click the word chosen extends although its press was
+    // released.
+    if (pointer.selecting || pointerSelection.holdsUnit())
+        extendSelectionTo(pointer.last);
 }
 
 void TextView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     if (pointer.mayDrag) {
-        pointer.mayDrag = false;
-        model.moveTo(positionAt(event->position().toPoint()), false);
-        ensureCaretVisible();
+        pointer.mayDrag = pointer.selecting = false;
+        pointerSelection.placeKeepingUnit(positionAt(event->position().toPoint()));
     }
     if (pointer.autoScroll.isActive()) {
         pointer.autoScroll.stop();
@@ -109,48 +114,29 @@ void TextView::mouseReleaseEvent(QMouseEvent* event) {
 void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
+    if (!preedit.isEmpty())
+        QGuiApplication::inputMethod()->commit();
     const QPoint point = event->position().toPoint();
     pointer.mayDrag = false;
-    pointer.selecting = true;
-    pointer.unit = Unit::Word;
-    pointer.pressedUnit = unitAt(positionAt(point));
-    model.select(pointer.pressedUnit);
-    pointer.tripleClickPoint = point;
+    pointerSelection.chooseWord(positionAt(point));
+    setPrimarySelection();
+    pointer.tripleClickPoint = contentPoint(point);
     pointer.tripleClick.start(QApplication::doubleClickInterval(), this);
 }
 
-TextSelection TextView::unitAt(qsizetype position) const {
-    if (pointer.unit == Unit::Word) {
-        const auto [start, end] = motion.wordAt(position);
-        return {start, end};
-    }
-    if (pointer.unit == Unit::Line) {
-        const qsizetype line = store.lineOf(position);
-        const bool last = line + 1 == store.lineCount();
-        return {store.lineStart(line), last ? store.lineEnd(line) : store.lineStart(line + 1)};
-    }
-    return {position, position};
+QPoint TextView::contentPoint(QPoint point) const {
+    // Where QPlainTextEdit places its document: scrolled sideways, and
+    // from the top line down but for the margin above the first line.
+    return point + QPoint(horizontalScrollBar()->value(), topLine() == 0 ? -Margin : 0);
 }
 
 void TextView::extendSelectionTo(QPoint point) {
-    const qsizetype position = positionAt(point);
-    if (pointer.unit == Unit::Character) {
-        model.moveTo(position, true);
-        return;
-    }
-    // By words or lines, always keeping the one first chosen.
-    const TextSelection chosen = pointer.pressedUnit;
-    const TextSelection here = unitAt(position);
-    if (position < chosen.anchor)
-        model.select({chosen.caret, here.anchor});
-    else if (position > chosen.caret)
-        model.select({chosen.anchor, here.caret});
-    else
-        model.select(chosen);
+    if (pointerSelection.extendTo(positionAt(point), point.x() - textLeft()))
+        ensureCaretVisible();
 }
 
 void TextView::autoScroll(QPoint point) {
-    const int edge = pointer.selecting ? 0 : DragScrollEdge;
+    const int edge = drop.caret >= 0 ? DragScrollEdge : 0;
     const QRect inner = viewport()->rect().adjusted(edge, edge, -edge, -edge);
     if (point.y() < inner.top())
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
@@ -160,24 +146,17 @@ void TextView::autoScroll(QPoint point) {
         horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (point.x() > inner.right())
         horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    if (pointer.selecting)
-        extendSelectionTo(point);
-    else if (drop.caret >= 0)
+    if (drop.caret >= 0)
         drop.caret = positionAt(point);
+    else
+        extendSelectionTo(point);
 }
 
 void TextView::wheelEvent(QWheelEvent* event) {
-    if (!(event->modifiers() & Qt::ShiftModifier) || event->angleDelta().x() != 0) {
-        QAbstractScrollArea::wheelEvent(event);
-        return;
-    }
-    // Shift turns the wheel sideways; the scroll bar would page with it held.
-    QWheelEvent sideways(event->position(), event->globalPosition(), event->pixelDelta(),
-                         event->angleDelta(), event->buttons(),
-                         event->modifiers() & ~Qt::ShiftModifier, event->phase(), event->inverted(),
-                         event->source());
-    QCoreApplication::sendEvent(horizontalScrollBar(), &sideways);
-    event->setAccepted(sideways.isAccepted());
+    // As QPlainTextEdit: the scroll bars' own wheel (Shift makes a step a
+    // page), and the input method hears where the caret went.
+    QAbstractScrollArea::wheelEvent(event);
+    updateMicroFocus();
 }
 
 void TextView::contextMenuEvent(QContextMenuEvent* event) {
