@@ -1,11 +1,14 @@
 #pragma once
 
-#include <QByteArrayView>
-#include <QString>
+#include "docfile/document_text.h"
 
-// A document's text decoded from its file's bytes as they are read, a piece
-// at a time, straight into the one string that keeps it: the file's bytes
-// are never held beside the whole text, and the text is never copied.
+#include <QByteArray>
+#include <QByteArrayView>
+
+// A document's text taken from its file's bytes as they are read, a piece
+// at a time, straight into the one array that keeps it. The code page's
+// bytes are the text's own form, so nothing is decoded, and neither the
+// bytes nor the text is ever copied.
 class DecodedText {
 public:
     // Makes room for a file of expected bytes at once, with room for the
@@ -15,9 +18,9 @@ public:
     explicit DecodedText(qint64 expected);
 
     void append(QByteArrayView bytes);
-    QString take();
+    DocumentText take();
 
 private:
-    QString text;
-    qsizetype size = 0; // how much of text is decoded
+    QByteArray bytes;
+    qsizetype size = 0; // how much of bytes is read
 };
