@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <algorithm>
 
 // A document's text taken from its file's bytes as they are read, a piece
 // at a time, straight into the one array that keeps it. The code page's
@@ -18,6 +19,15 @@ public:
     explicit DecodedText(qint64 expected);
 
     void append(QByteArrayView bytes);
+    // Lets read put up to length bytes straight into the text, no more than
+    // the file was expected to hold, and keeps as many as it says it put
+    // there; 0 once the expected bytes are in.
+    template <typename Read> qsizetype readInto(qsizetype length, Read read) {
+        length = std::min(length, bytes.size() - size);
+        const qsizetype got = length > 0 ? read(bytes.data() + size, length) : 0;
+        size += got;
+        return got;
+    }
     DocumentText take();
 
 private:

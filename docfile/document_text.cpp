@@ -3,6 +3,7 @@
 #include "docfile/code_page.h"
 
 #include <algorithm>
+#include <cstring>
 
 DocumentText::operator QString() const {
     return form == Form::CodePage ? CodePage::decode(bytes) : string;
@@ -27,7 +28,13 @@ qsizetype DocumentText::indexOf(QStringView sought, qsizetype from) const {
         return string.indexOf(sought, from);
     // A character the code page cannot hold stands nowhere in its bytes.
     const EncodedText encoded = CodePage::encode(sought);
-    return encoded.unencodable >= 0 ? -1 : QByteArrayView(bytes).indexOf(encoded.bytes, from);
+    if (encoded.unencodable >= 0 || from < 0 || from > bytes.size())
+        return -1;
+    // glibc's memmem compares many bytes at a time, where QByteArrayView
+    // goes one by one.
+    const void* found = ::memmem(bytes.constData() + from, size_t(bytes.size() - from),
+                                 encoded.bytes.constData(), size_t(encoded.bytes.size()));
+    return found ? static_cast<const char*>(found) - bytes.constData() : -1;
 }
 
 qsizetype DocumentText::firstOutsideCodePage() const {

@@ -72,13 +72,15 @@ QString refusal(const DocumentText& text, qsizetype at) {
         .arg(characterName(c, text.mid(at, pair ? 2 : 1)), code, QString::number(line));
 }
 
-// The contents of the file open on channel, read a piece at a time so that
-// its bytes are never held twice.
+// The contents of the file open on channel, read a piece at a time straight
+// into the text they are.
 DocumentText readText(int channel) {
     DecodedText text(FileChannels::size(channel));
-    QByteArray piece(readPiece, Qt::Uninitialized);
-    while (const qsizetype length = FileChannels::read(channel, piece.data(), piece.size()))
-        text.append(QByteArrayView(piece).first(length));
+    const auto read = [channel](char* into, qsizetype length) {
+        return FileChannels::read(channel, into, length);
+    };
+    while (text.readInto(readPiece, read) > 0) {
+    }
     return text.take();
 }
 
