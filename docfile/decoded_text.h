@@ -18,7 +18,7 @@ public:
     // measured still fits.
     explicit DecodedText(qint64 expected);
 
-    void append(QByteArrayView bytes);
+    void append(QByteArrayView piece);
     // Lets read put up to length bytes straight into the text, no more than
     // the file was expected to hold, and keeps as many as it says it put
     // there; 0 once the expected bytes are in.

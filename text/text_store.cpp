@@ -49,7 +49,6 @@ void setLineStarts(QByteArrayView bytes, std::vector<qsizetype>& starts) {
     const char* data = bytes.data();
     starts.clear();
     starts.reserve(size_t(bytes.size() / 16) + 1);
-    CodePage::preferLargePages(starts.data(), qsizetype(starts.capacity() * sizeof(qsizetype)));
     starts.push_back(0);
     forEachLf(bytes, [&](qsizetype lf) {
         if (lf > 0 && data[lf - 1] == '\r')
