@@ -111,7 +111,7 @@ QByteArray prose(qsizetype bytes, bool oneLine) {
 BenchDocument write(const QString& folder, const QString& label, qsizetype bytes, bool oneLine) {
     const QByteArray text = prose(bytes, oneLine);
     BenchDocument doc{label, QDir(folder).filePath(QStringLiteral("doc-%1.txt").arg(bytes)),
-                      text.size(), oneLine};
+                      text.size(), oneLine, text.count("\r\n") + 1};
     if (oneLine)
         doc.path = QDir(folder).filePath(QStringLiteral("line-%1.txt").arg(bytes));
     QFile file(doc.path);

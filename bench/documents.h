@@ -10,6 +10,7 @@ struct BenchDocument {
     QString path;        // the document file
     qsizetype textBytes; // size of the text inside the field
     bool oneLine;        // a single line, no line breaks
+    qsizetype lines;     // lines of the text
 };
 
 namespace Documents {

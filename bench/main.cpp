@@ -62,7 +62,8 @@ TextBox& textBox() {
 struct Prepared {
     const BenchDocument* document = nullptr;
     QByteArray bytes;
-    QString text; // the field, as the program sees it
+    QString text;     // the field, as the program sees it
+    QByteArray field; // the field's bytes, as the program keeps them
 };
 Prepared prepared;
 
@@ -74,6 +75,7 @@ const Prepared& prepare(const BenchDocument& d) {
             std::abort();
         prepared.bytes = file.readAll();
         prepared.text = Probes::fieldOf(Documents::decode(prepared.bytes));
+        prepared.field = prepared.bytes.mid(1, prepared.bytes.size() - 4);
         prepared.document = &d;
     }
     return prepared;
@@ -139,9 +141,8 @@ bool lengthKept(benchmark::State& state) {
 
 bool markerSelected() {
     const TextBox& box = textBox();
-    const QString text = box.text();
     return box.selLength() == Documents::marker().size() &&
-           QStringView(text).mid(box.selStart(), box.selLength()) == Documents::marker();
+           box.text().mid(box.selStart(), box.selLength()) == Documents::marker();
 }
 
 // Search > find next for the marker from the start of the text.
@@ -178,18 +179,6 @@ void floorRead(benchmark::State& state, const BenchDocument& d) {
     }
 }
 
-// Fresh memory of the decoded text's size, written once, as an open must at
-// the least write the text it decodes.
-void floorTouch(benchmark::State& state, const BenchDocument& d) {
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        QString text(d.textBytes + 4, Qt::Uninitialized);
-        std::memset(static_cast<void*>(text.data()), 'x', size_t(text.size()) * sizeof(QChar));
-        state.SetIterationTime(secondsSince(start));
-        benchmark::DoNotOptimize(text.constData());
-    }
-}
-
 void floorDecode(benchmark::State& state, const BenchDocument& d) {
     const QByteArray& bytes = prepare(d).bytes;
     for (auto _ : state) {
@@ -200,12 +189,15 @@ void floorDecode(benchmark::State& state, const BenchDocument& d) {
     }
 }
 
+// A byte search of the field for the marker, as memmem does it.
 void floorFind(benchmark::State& state, const BenchDocument& d) {
-    const QString& text = prepare(d).text;
-    const QString marker = Documents::marker();
+    const QByteArray& field = prepare(d).field;
+    const QByteArray marker = Documents::encode(Documents::marker());
     for (auto _ : state) {
         const auto start = Clock::now();
-        const qsizetype at = text.indexOf(marker);
+        const void* found = ::memmem(field.constData(), size_t(field.size()), marker.constData(),
+                                     size_t(marker.size()));
+        const qsizetype at = found ? static_cast<const char*>(found) - field.constData() : -1;
         state.SetIterationTime(secondsSince(start));
         if (failed(state, at < 0, "marker not found"))
             return;
@@ -246,8 +238,9 @@ bool replaceDurably(const QByteArray& folderPath, const char* name, const QByteA
     return ok;
 }
 
-void floorSave(benchmark::State& state, const BenchDocument& d) {
-    const QString& text = prepare(d).text;
+// A save's work at the least: the text encoded (unless it is written as it
+// is kept) and written as a save must write it, with its syncs.
+void floorSave(benchmark::State& state, const BenchDocument& d, bool encode) {
     const QByteArray folder = QFile::encodeName(session->folder.path());
     const char* const name = "floor-save.txt";
     // The target exists, as it does when a document is saved again.
@@ -259,8 +252,8 @@ void floorSave(benchmark::State& state, const BenchDocument& d) {
     existing.close();
     for (auto _ : state) {
         const auto start = Clock::now();
-        const QByteArray bytes = Documents::encode(text);
-        const bool ok = replaceDurably(folder, name, bytes);
+        const bool ok = replaceDurably(
+            folder, name, encode ? Documents::encode(prepare(d).text) : prepare(d).bytes);
         state.SetIterationTime(secondsSince(start));
         if (failed(state, !ok, "the floor's save failed"))
             break;
@@ -378,6 +371,41 @@ void keystroke(benchmark::State& state, const BenchDocument& d, bool middle) {
         timedLetter(state);
         if (!lengthKept(state))
             return;
+    }
+}
+
+// The first character typed that the code page cannot hold, in the middle
+// of a freshly opened document, until it is painted; then a letter after it.
+void outsideCodePage(benchmark::State& state, const BenchDocument& d, bool first) {
+    Session& s = *session;
+    for (auto _ : state) {
+        s.opened = nullptr;
+        openInEditor(d);
+        caretTo(s.length / 2);
+        const QString omega(QChar(u'\u03A9'));
+        if (!first)
+            Harness::pressKey(s.view, Qt::Key_unknown, omega);
+        Harness::settle();
+        s.painted->mark();
+        const auto start = Clock::now();
+        if (first)
+            Harness::pressKey(s.view, Qt::Key_unknown, omega);
+        else
+            typeLetter();
+        s.painted->waitForPaint();
+        state.SetIterationTime(secondsSince(start));
+        s.length = textBox().text().size();
+        if (failed(state, textBox().text().firstOutsideCodePage() < 0, "no omega typed"))
+            return;
+    }
+}
+
+// What memory may hold of a document: its bytes and a tenth more, and 8
+// bytes for each line.
+void allowance(benchmark::State& state, const BenchDocument& d) {
+    for (auto _ : state) {
+        state.SetIterationTime(0);
+        state.counters["MiB"] = (1.1 * double(d.textBytes + 4) + 8.0 * double(d.lines)) / (1 << 20);
     }
 }
 
@@ -510,10 +538,10 @@ void registerAll(const std::vector<TableDocument>& keys) {
         if (small) {
             add("floor_decode" + k, reps, [&d](S& st) { floorDecode(st, d); });
             add("floor_find" + k, reps, [&d](S& st) { floorFind(st, d); });
-        } else {
-            add("floor_touch" + k, reps, [&d](S& st) { floorTouch(st, d); });
         }
-        add("floor_save" + k, reps, [&d](S& st) { floorSave(st, d); });
+        add("floor_save" + k, reps, [&d](S& st) { floorSave(st, d, true); });
+        if (table.large)
+            add("floor_write" + k, reps, [&d](S& st) { floorSave(st, d, false); });
         if (small)
             add("plain_show" + k, slow, [&d](S& st) { plainShow(st, d); });
         add("open" + k, reps, [&d](S& st) { open(st, d); });
@@ -533,9 +561,14 @@ void registerAll(const std::vector<TableDocument>& keys) {
             add("end" + k, reps, [&d](S& st) { lineKey(st, d, Qt::Key_End); });
             add("page_right" + k, reps, [&d](S& st) { pageRight(st, d); });
         }
+        if (table.memoryTarget && small) {
+            add("type_outside" + k, reps, [&d](S& st) { outsideCodePage(st, d, true); });
+            add("type_after_outside" + k, reps, [&d](S& st) { outsideCodePage(st, d, false); });
+        }
         add("floor_rss" + k, reps, [&d](S& st) { memory(st, d, "memory-floor"); });
         add("rss" + k, reps, [&d](S& st) { memory(st, d, "memory-program"); });
         if (table.memoryTarget) {
+            add("allowance" + k, 2, [&d](S& st) { allowance(st, d); });
             add("peak_open" + k, reps, [&d](S& st) { memory(st, d, "memory-peak-open"); });
             add("peak_save" + k, reps, [&d](S& st) { memory(st, d, "memory-peak-save"); });
             add("rss_save" + k, reps, [&d](S& st) { memory(st, d, "memory-after-save"); });

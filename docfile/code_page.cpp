@@ -1,7 +1,5 @@
 #include "docfile/code_page.h"
 
-#include "docfile/decoded_text.h"
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -15,13 +13,6 @@
 
 namespace CodePage {
 namespace {
-
-// The characters of bytes 0x80 to 0x9F; the rest of the code page is Latin-1.
-constexpr std::array<char16_t, 32> high = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // The characters of 0x80 to 0x9F by their low byte, and their bytes. Only
 // U+2022 and U+2122 share a low byte (0x22); U+2122 is looked for first.
@@ -105,16 +96,15 @@ void preferLargePages(void* data, qsizetype size) {
 }
 
 void decode(QByteArrayView bytes, char16_t* out) {
-    for (const char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        *out++ = (u >= 0x80 && u < 0xA0) ? high[u - 0x80] : char16_t(u);
-    }
+    for (const char b : bytes)
+        *out++ = character(b);
 }
 
 QString decode(QByteArrayView bytes) {
-    DecodedText text(bytes.size());
-    text.append(bytes);
-    return text.take();
+    QString text(bytes.size(), Qt::Uninitialized);
+    preferLargePages(text.data(), text.size() * qsizetype(sizeof(char16_t)));
+    decode(bytes, reinterpret_cast<char16_t*>(text.data()));
+    return text;
 }
 
 qsizetype firstUnencodable(QStringView text) {

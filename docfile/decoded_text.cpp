@@ -2,22 +2,24 @@
 
 #include "docfile/code_page.h"
 
+#include <algorithm>
+
 DecodedText::DecodedText(qint64 expected) {
     const auto length = qsizetype(expected);
-    text.reserve(length + length / 8 + 1024);
-    text.resize(length);
-    CodePage::preferLargePages(text.data(), length * qsizetype(sizeof(char16_t)));
+    bytes.reserve(length + length / 8 + 1024);
+    bytes.resize(length);
+    CodePage::preferLargePages(bytes.data(), length);
 }
 
-void DecodedText::append(QByteArrayView bytes) {
-    if (size + bytes.size() > text.size())
-        text.resize(size + bytes.size());
-    CodePage::decode(bytes, reinterpret_cast<char16_t*>(text.data()) + size);
-    size += bytes.size();
+void DecodedText::append(QByteArrayView piece) {
+    if (size + piece.size() > bytes.size())
+        bytes.resize(size + piece.size());
+    std::copy_n(piece.data(), piece.size(), bytes.data() + size);
+    size += piece.size();
 }
 
-QString DecodedText::take() {
-    text.truncate(size);
+DocumentText DecodedText::take() {
+    bytes.truncate(size);
     size = 0;
-    return std::move(text);
+    return DocumentText(std::move(bytes));
 }

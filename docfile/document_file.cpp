@@ -4,33 +4,32 @@
 
 namespace DocumentFile {
 
-QString firstField(QString contents) {
+DocumentText firstField(DocumentText contents) {
     if (contents.isEmpty())
         raiseError(err::InputPastEnd);
+    const qsizetype size = contents.size();
     qsizetype start = 0;
-    while (start < contents.size() && contents.at(start) == u' ')
+    while (start < size && contents.at(start) == u' ')
         ++start;
     qsizetype end = start;
-    if (start < contents.size() && contents.at(start) == u'"') {
+    if (start < size && contents.at(start) == u'"') {
         ++start;
         // A field as every save writes it ends at the file's last quotation
         // mark, so marks inside the text do not cut it short.
-        const qsizetype closing = contents.size() - 3;
-        if (closing >= start && contents.endsWith(QStringLiteral("\"\r\n"))) {
+        const qsizetype closing = size - 3;
+        if (closing >= start && contents.indexOf(u"\"\r\n", closing) == closing) {
             end = closing;
         } else {
-            end = contents.indexOf(u'"', start);
+            end = contents.indexOf(u"\"", start);
             if (end < 0)
-                end = contents.size();
+                end = size;
         }
     } else {
-        while (end < contents.size() && contents.at(end) != u',' && contents.at(end) != u'\r' &&
+        while (end < size && contents.at(end) != u',' && contents.at(end) != u'\r' &&
                contents.at(end) != u'\n')
             ++end;
     }
-    // Cutting both ends of an unshared string moves no characters.
-    contents.truncate(end);
-    contents.remove(0, start);
+    contents.cut(start, end);
     return contents;
 }
 

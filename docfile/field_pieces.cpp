@@ -4,28 +4,36 @@
 
 #include <algorithm>
 
-FieldPieces::FieldPieces(QStringView text, qsizetype pieceSize)
-    : text(text), pieceSize(std::max<qsizetype>(pieceSize, 1)) {}
+namespace {
+const QByteArray opening("\"");
+const QByteArray closing("\"\r\n");
+} // namespace
+
+FieldPieces::FieldPieces(DocumentText text, qsizetype pieceSize)
+    : text(std::move(text)), pieceSize(std::max<qsizetype>(pieceSize, 1)) {}
 
 QByteArrayView FieldPieces::next() {
-    if (encoded >= text.size())
+    if (written > text.size())
         return {};
-    if (buffer.isEmpty())
-        buffer.resize(std::min(pieceSize, text.size()) + 4); // with both marks and CR LF
-    char* out = buffer.data();
-    qsizetype length = 0;
-    if (encoded < 0) {
-        out[length++] = '"';
-        encoded = 0;
+    if (written < 0) {
+        written = 0;
+        return opening;
     }
-    const qsizetype characters = std::min(pieceSize, text.size() - encoded);
-    CodePage::encode(text.sliced(encoded, characters), out + length);
-    length += characters;
-    encoded += characters;
-    if (encoded == text.size()) {
-        std::copy_n("\"\r\n", 3, out + length);
-        length += 3;
-        encoded = text.size() + 1; // the end is out as well
+    if (written == text.size()) {
+        ++written; // the end is out as well
+        return closing;
     }
-    return {out, length};
+    const qsizetype characters = std::min(pieceSize, text.size() - written);
+    const QByteArrayView piece =
+        text.storedAs() == DocumentText::Form::CodePage
+            ? QByteArrayView(text.codePageBytes()).sliced(written, characters)
+            : encodedPiece(characters);
+    written += characters;
+    return piece;
+}
+
+QByteArrayView FieldPieces::encodedPiece(qsizetype characters) {
+    buffer.resize(characters);
+    CodePage::encode(QStringView(text.utf16()).sliced(written, characters), buffer.data());
+    return buffer;
 }

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "docfile/document_text.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QStringView>
 
 // The bytes of a document file that holds text as one field - a quotation
-// mark, the text in the code page, a quotation mark and CR LF - encoded a
-// piece at a time, so that a save never holds them beside the text. The
-// code page must hold the whole text (CodePage::firstUnencodable() says).
+// mark, the text in the code page, a quotation mark and CR LF - a piece at
+// a time, so that a save never holds them beside the text. A text kept in
+// the code page is its own bytes, and its pieces are the text itself; one
+// kept in UTF-16 is encoded a piece at a time, and the code page must hold
+// the whole of it (CodePage::firstUnencodable() says).
 class FieldPieces {
 public:
     static constexpr qsizetype DefaultPieceSize = qsizetype(1) << 20;
 
-    explicit FieldPieces(QStringView text, qsizetype pieceSize = DefaultPieceSize);
+    explicit FieldPieces(DocumentText text, qsizetype pieceSize = DefaultPieceSize);
 
     // All the bytes, known before the first piece.
     qint64 size() const { return text.size() + 4; }
@@ -21,8 +24,10 @@ public:
     QByteArrayView next();
 
 private:
-    QStringView text;
+    QByteArrayView encodedPiece(qsizetype characters);
+
+    DocumentText text;
     qsizetype pieceSize;
-    qsizetype encoded = -1; // characters of text in pieces so far; -1 before the first
+    qsizetype written = -1; // characters of text in pieces so far; -1 before the first
     QByteArray buffer;
 };

@@ -1,4 +1,3 @@
-#include "docfile/code_page.h"
 #include "docfile/decoded_text.h"
 #include "docfile/document_file.h"
 #include "docfile/field_pieces.h"
@@ -58,26 +57,30 @@ QString characterName(char32_t c, const QString& character) {
 
 // Why text cannot be saved, naming its character at index at: the first
 // one that the document file's code page cannot hold.
-QString refusal(const QString& text, qsizetype at) {
+QString refusal(const DocumentText& text, qsizetype at) {
     const QChar first = text.at(at);
     const bool pair =
-        first.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
+        first.isHighSurrogate() && at + 1 < text.size() && QChar(text.at(at + 1)).isLowSurrogate();
     // An unpaired surrogate is named by its own code, not that of U+FFFD.
     const char32_t c = pair ? QChar::surrogateToUcs4(first, text.at(at + 1)) : first.unicode();
     const QString code = QString::number(c, 16).toUpper().rightJustified(4, u'0');
-    const qsizetype line = QStringView(text).left(at).count(QStringLiteral("\r\n")) + 1;
+    qsizetype line = 1;
+    for (qsizetype b = text.indexOf(u"\r\n"); b >= 0 && b < at; b = text.indexOf(u"\r\n", b + 2))
+        ++line;
     return QStringLiteral("The text was not saved: %1 (U+%2) on line %3 cannot be stored in a "
                           "Windows-1252 document.")
         .arg(characterName(c, text.mid(at, pair ? 2 : 1)), code, QString::number(line));
 }
 
-// The decoded contents of the file open on channel, read a piece at a time
-// so that its bytes are never held beside its text.
-QString readText(int channel) {
+// The contents of the file open on channel, read a piece at a time straight
+// into the text they are.
+DocumentText readText(int channel) {
     DecodedText text(FileChannels::size(channel));
-    QByteArray piece(readPiece, Qt::Uninitialized);
-    while (const qsizetype length = FileChannels::read(channel, piece.data(), piece.size()))
-        text.append(QByteArrayView(piece).first(length));
+    const auto read = [channel](char* into, qsizetype length) {
+        return FileChannels::read(channel, into, length);
+    };
+    while (text.readInto(readPiece, read) > 0) {
+    }
     return text.take();
 }
 
@@ -135,9 +138,9 @@ void main_window::menu_file_saveas_Click() {
 
 void main_window::saveFile(const QString& path) {
     const BusyCursor busy;
-    const QString text = text_frame.text();
+    const DocumentText text = text_frame.text();
     // Refused before the file is touched: a substitute character would lose text.
-    if (const qsizetype at = CodePage::firstUnencodable(text); at >= 0) {
+    if (const qsizetype at = text.firstOutsideCodePage(); at >= 0) {
         messageBox(refusal(text, at));
         return;
     }

@@ -1,7 +1,11 @@
 // The multi-line text box's store under any sequence of edits, against a
 // plain QString that makes the same edits:
 // - the text reads back as the plain string, before and after handing it out;
-// - a string handed out never changes under its holder;
+// - a text handed out never changes under its holder;
+// - the text is kept in the code page's bytes while it holds every
+//   character and a whole text was set, and in UTF-16 whenever a character
+//   it cannot hold is in it, so that both forms and the switch between them
+//   are driven;
 // - the line index agrees with the line breaks (CR LF pairs) of the plain
 //   string: every line's start and end, the line of every position, and the
 //   line of every offset that counts a line break as one character.
@@ -13,6 +17,7 @@
 // drawn mostly from CR, LF and a few letters, so that line breaks are joined
 // and split often; any code unit may come.
 
+#include "docfile/code_page.h"
 #include "fuzz_check.h"
 #include "text/text_store.h"
 
@@ -80,20 +85,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             plain.replace(position, removed, inserted);
         }
         FUZZ_CHECK(store.size() == plain.size());
+        const bool held = CodePage::firstUnencodable(plain) < 0;
+        FUZZ_CHECK(held || store.text().storedAs() == DocumentText::Form::Utf16);
+        FUZZ_CHECK(!whole || !held || store.text().storedAs() == DocumentText::Form::CodePage);
         if (data[i - 1] % 4 == 0) {
-            const QString handedOut = store.text();
-            const QString kept(handedOut.constData(), handedOut.size());
-            FUZZ_CHECK(handedOut == plain);
+            const DocumentText handedOut = store.text();
+            const QString kept = handedOut;
+            FUZZ_CHECK(kept == plain);
             store.replace(0, 0, u"x");
             plain.insert(0, u'x');
-            FUZZ_CHECK(handedOut == kept);
+            FUZZ_CHECK(QString(handedOut) == kept);
         }
     }
     if (plain.size() > 0)
         FUZZ_CHECK(store.mid(plain.size() / 3, plain.size() / 2) ==
                    plain.mid(plain.size() / 3, plain.size() / 2));
     checkLines(store, plain);
-    FUZZ_CHECK(store.text() == plain);
+    FUZZ_CHECK(QString(store.text()) == plain);
     checkLines(store, plain);
     return 0;
 }

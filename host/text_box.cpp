@@ -30,13 +30,13 @@ void TextBox::create(Kind kind, const Twips& geometry) {
     }
 }
 
-QString TextBox::text() const {
+DocumentText TextBox::text() const {
     if (const TextView* view = multiLine(widget()))
-        return view->text();
+        return view->textStore().text();
     return singleLine(widget())->text();
 }
 
-void TextBox::setText(QString text) {
+void TextBox::setText(DocumentText text) {
     if (TextView* view = multiLine(widget()))
         view->setText(std::move(text));
     else

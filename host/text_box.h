@@ -1,5 +1,6 @@
 #pragma once
 
+#include "docfile/document_text.h"
 #include "host/control.h"
 
 #include <QString>
@@ -18,10 +19,10 @@ public:
     void onChange(std::function<void()> handler) { changeHandler = std::move(handler); }
 
     // A multi-line box hands out its text without copying it.
-    QString text() const;
+    DocumentText text() const;
     // Raises the change notification before it returns. A multi-line box
-    // takes over the string's memory where nobody else holds it.
-    void setText(QString text);
+    // takes over the text's memory where nobody else holds it.
+    void setText(DocumentText text);
 
     qsizetype selStart() const;
     // Places the caret, without a selection, and scrolls it into view.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <map>
 #include <memory>
 #include <sys/stat.h>
@@ -75,12 +76,13 @@ qint64 FileChannels::availableMemory() {
 }
 
 qint64 FileChannels::maxInputSize() {
-    // A file is decoded a piece at a time into the text the text box then
-    // keeps: two bytes per byte of the file, and as much again left free for
-    // everything else.
-    constexpr qint64 largest = qint64(1) << 30;
+    // A file is read a piece at a time into the text the text box then
+    // keeps, one byte per byte of the file and 8 for each of its lines, and
+    // as much again is left free for everything else. A screen reader counts
+    // positions in an int, which no text may pass.
+    constexpr qint64 largest = std::numeric_limits<int>::max();
     const qint64 available = availableMemory();
-    return available < 0 ? largest : std::min(largest, available / 3);
+    return available < 0 ? largest : std::min(largest, available / 2);
 }
 
 void FileChannels::openForInput(int channel, const QString& path) {

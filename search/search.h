@@ -1,5 +1,7 @@
 #pragma once
 
+#include "docfile/document_text.h"
+
 #include <QStringView>
 
 // The rule by which the Find dialog finds text, apart from any window.
@@ -9,6 +11,6 @@ namespace Search {
 // after position start, upper and lower case differing; 0 if there is none.
 // An empty sought text is never found, and a start below 1 searches from
 // the first character.
-qsizetype find(QStringView text, QStringView sought, qsizetype start);
+qsizetype find(const DocumentText& text, QStringView sought, qsizetype start);
 
 } // namespace Search

@@ -100,6 +100,32 @@ TEST(DocumentFileTest, PiecesWriteAndReadTheSameFileWhereverTheyAreCut) {
     }
 }
 
+TEST(DocumentFileTest, AFileReadAsBytesIsWrittenBackAsTheSameBytesWhereverCut) {
+    const QByteArray text = allBytes().replace('"', "") + "\r\nend";
+    const QByteArray file = '"' + text + "\"\r\n";
+    DecodedText read(file.size());
+    qsizetype at = 0;
+    const auto from = [&](char* into, qsizetype length) {
+        const qsizetype n = std::min(length, file.size() - at);
+        std::copy_n(file.constData() + at, n, into);
+        at += n;
+        return n;
+    };
+    while (read.readInto(7, from) > 0) {
+    }
+    const DocumentText field = DocumentFile::firstField(read.take());
+    EXPECT_EQ(field.storedAs(), DocumentText::Form::CodePage);
+    EXPECT_EQ(field.codePageBytes(), text);
+    EXPECT_EQ(field.firstOutsideCodePage(), -1);
+    for (const qsizetype size : {qsizetype(1), qsizetype(100), text.size(), text.size() + 1}) {
+        QByteArray written;
+        FieldPieces pieces(field, size);
+        for (QByteArrayView piece = pieces.next(); !piece.isEmpty(); piece = pieces.next())
+            written += piece;
+        EXPECT_EQ(written, file) << "pieces of " << size;
+    }
+}
+
 TEST(DocumentFileTest, ReadsTheFirstFieldByTheRules) {
     auto first = [](const char* contents) {
         return DocumentFile::firstField(CodePage::decode(QByteArray(contents)));

@@ -1,5 +1,6 @@
 #include "docfile/code_page.h"
 #include "docfile/field_pieces.h"
+#include "search/search.h"
 #include "tests/editor_test.h"
 
 #include <QDir>
@@ -126,6 +127,39 @@ TEST_F(FileCommandsTest, SaveDoesNotOverwriteWhatAnotherProgramWrote) {
     EXPECT_EQ(contents(file), QByteArray("\"mine and more!?#\"\r\n"));
     EXPECT_FALSE(w.isChanged());
     EXPECT_EQ(services.messages.size(), 2);
+}
+
+TEST_F(FileCommandsTest, ACharacterOutsideTheCodePageIsSearchedAndRefusedUntilUndone) {
+    const QByteArray field("line one \x80\r\nsecond \x81\x8D\x8F\x90\x9D line");
+    const QString file = path(QStringLiteral("doc.txt"));
+    put(file, '"' + field + "\"\r\n");
+    open(file);
+    EXPECT_EQ(Search::find(w.text_frame.text(), u"\u20AC", 1), 10);
+    EXPECT_EQ(Search::find(w.text_frame.text(), u"\u03A9", 1), 0);
+
+    w.text_frame.setSelStart(9);
+    QTest::sendKeyEvent(QTest::Click, text(), Qt::Key_unknown, QStringLiteral("\u03A9"),
+                        Qt::NoModifier);
+    EXPECT_EQ(Search::find(w.text_frame.text(), u"\u03A9", 1), 10);
+    EXPECT_EQ(Search::find(w.text_frame.text(), u"\u20AC", 1), 11);
+    EXPECT_EQ(Search::find(w.text_frame.text(), u"\u0081\u008D", 1), 21);
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(services.messages,
+              QStringList{QStringLiteral("The text was not saved: the character \u201C\u03A9\u201D "
+                                         "(U+03A9) on line 1 cannot be stored in a Windows-1252 "
+                                         "document.")});
+
+    // Undone, redone and undone again: the text is the file's once more.
+    QTest::keyClick(text(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(text(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(w.text_frame.text(), QStringLiteral("line one \u03A9\u20AC\r\nsecond "
+                                                  "\u0081\u008D\u008F\u0090\u009D line"));
+    QTest::keyClick(text(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Search::find(w.text_frame.text(), u"\u20AC", 1), 10);
+    ctrl(Qt::Key_S);
+    EXPECT_EQ(contents(file), '"' + field + "\"\r\n");
+    EXPECT_EQ(services.messages.size(), 1);
+    EXPECT_FALSE(w.isChanged());
 }
 
 TEST_F(FileCommandsTest, SaveAsWritesAnUnchangedDocumentAndTakesTheNewName) {

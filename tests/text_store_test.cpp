@@ -1,5 +1,6 @@
 // The text box's storage checked against a plain string and its line breaks
 // worked out from scratch.
+#include "docfile/code_page.h"
 #include "text/text_store.h"
 
 #include <QRandomGenerator>
@@ -118,4 +119,43 @@ TEST(TextStoreTest, LongTypingAndLargePastesGrowTheGap) {
     store.replace(10, 80'000, paste);
     model.replace(10, 80'000, paste);
     EXPECT_NO_FATAL_FAILURE(expectSameAs(store, model));
+}
+
+TEST(TextStoreTest, ATextInTheCodePageWidensWhereverACharacterOutsideItComes) {
+    // Every byte, the five the code page leaves undefined among them, and breaks.
+    QByteArray bytes;
+    for (int b = 0; b < 256; ++b)
+        bytes.append(char(b));
+    bytes += "\r\nend\r";
+    for (const qsizetype at : {qsizetype(0), qsizetype(0x8E), bytes.size()}) {
+        TextStore store;
+        store.setText(DocumentText(bytes));
+        QString model = CodePage::decode(bytes);
+        EXPECT_EQ(store.text().storedAs(), DocumentText::Form::CodePage);
+        ASSERT_NO_FATAL_FAILURE(expectSameAs(store, model));
+        EXPECT_EQ(store.text().indexOf(u"\u20AC\u0081"), 0x80);
+        EXPECT_EQ(store.text().indexOf(u"\u03A9"), -1);
+        const DocumentText before = store.text();
+
+        store.replace(at, 0, u"\u03A9");
+        model.insert(at, u'\u03A9');
+        EXPECT_EQ(store.text().storedAs(), DocumentText::Form::Utf16);
+        ASSERT_NO_FATAL_FAILURE(expectSameAs(store, model)) << "at " << at;
+        EXPECT_EQ(store.text().indexOf(u"\u03A9"), at);
+        EXPECT_EQ(store.text().indexOf(u"\u008F\u0090"), model.indexOf(u"\u008F\u0090"));
+        EXPECT_EQ(QString(before), CodePage::decode(bytes));
+        store.replace(at, 1, u"");
+        EXPECT_EQ(CodePage::encode(QString(store.text())).bytes, bytes);
+    }
+
+    // The edit that widens the text joins a CR to an LF.
+    TextStore store;
+    store.setText(DocumentText(QByteArray("ab\r")));
+    store.replace(3, 0, u"\n\U0001F600");
+    EXPECT_NO_FATAL_FAILURE(expectSameAs(store, QStringLiteral("ab\r\n\U0001F600")));
+    EXPECT_EQ(store.lineCount(), 2);
+    // A whole text that the code page holds is kept in it again.
+    store.setText(QStringLiteral("caf\u00E9\r\n\u20AC"));
+    EXPECT_EQ(store.text().storedAs(), DocumentText::Form::CodePage);
+    EXPECT_NO_FATAL_FAILURE(expectSameAs(store, QStringLiteral("caf\u00E9\r\n\u20AC")));
 }

@@ -1,19 +1,16 @@
 #include "text/text_store.h"
 
+#include "docfile/code_page.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
-
-// Reading must not detach: the buffer may be shared with a string that
-// text() handed out.
-inline const char16_t* readable(const QString& s) {
-    return reinterpret_cast<const char16_t*>(s.constData());
-}
-
-inline char16_t* writable(QString& s) {
-    return reinterpret_cast<char16_t*>(s.data());
-}
 
 // Appends the start of every line that a CR LF in view ends, view being the
 // text from offset on and before the character just ahead of it.
@@ -25,38 +22,99 @@ void appendLineStarts(QStringView view, qsizetype offset, char16_t before,
     }
 }
 
+// Calls found with the index of every LF in bytes, sixteen bytes at a time.
+template <typename Found> void forEachLf(QByteArrayView bytes, Found found) {
+    const char* data = bytes.data();
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        for (auto mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf))); mask != 0;
+             mask &= mask - 1)
+            found(i + std::countr_zero(mask));
+    }
+#endif
+    for (; i < n; ++i)
+        if (data[i] == '\n')
+            found(i);
+}
+
+// The start of every line that a CR LF in bytes ends, in one pass. Room is
+// set aside for a line every 16 bytes, which costs no memory until it is
+// used, so that the index of a document of ordinary lines is never copied
+// as it grows.
+void setLineStarts(QByteArrayView bytes, std::vector<qsizetype>& starts) {
+    const char* data = bytes.data();
+    starts.clear();
+    starts.reserve(size_t(bytes.size() / 16) + 1);
+    starts.push_back(0);
+    forEachLf(bytes, [&](qsizetype lf) {
+        if (lf > 0 && data[lf - 1] == '\r')
+            starts.push_back(lf + 1);
+    });
+}
+
 } // namespace
+
+// The characters of a buffer, for reading: reading must not detach, since
+// the buffer may be shared with a text that text() handed out.
+inline const char* readable(const QByteArray& buffer) {
+    return buffer.constData();
+}
+inline const char16_t* readable(const QString& buffer) {
+    return reinterpret_cast<const char16_t*>(buffer.constData());
+}
+inline char* writable(QByteArray& buffer) {
+    return buffer.data();
+}
+inline char16_t* writable(QString& buffer) {
+    return reinterpret_cast<char16_t*>(buffer.data());
+}
 
 TextStore::TextStore(qsizetype minimumGap)
     : starts{0}, minimumGap(std::max<qsizetype>(minimumGap, 1)) {}
 
-void TextStore::setText(QString text) {
-    buffer = std::move(text);
-    gapStart = gapEnd = buffer.size();
-    starts.assign(1, 0);
-    appendLineStarts(buffer, 0, u'\0', starts);
+void TextStore::setText(DocumentText text) {
+    // A text the code page holds is kept in it, however it comes.
+    if (text.storedAs() == DocumentText::Form::Utf16 && text.firstOutsideCodePage() < 0)
+        text = DocumentText(CodePage::encode(text.utf16()).bytes);
+    form = text.storedAs();
+    bytes = text.codePageBytes();
+    chars = text.utf16();
+    text = DocumentText(); // the buffer is ours alone where the caller kept no copy
+    gapStart = gapEnd = capacity();
+    if (form == DocumentText::Form::CodePage) {
+        setLineStarts(bytes, starts);
+    } else {
+        starts.assign(1, 0);
+        appendLineStarts(chars, 0, u'\0', starts);
+    }
     shiftedFrom = 1;
     pendingShift = 0;
 }
 
-QString TextStore::text() const {
+DocumentText TextStore::text() const {
     moveGapTo(size());
-    // Shrinking keeps the capacity when nobody shares the string, so the next
-    // edit grows back into it.
-    if (buffer.size() != gapStart) {
-        buffer.resize(gapStart);
+    // Shrinking keeps the capacity when nobody shares the buffer, so the
+    // next edit grows back into it.
+    if (capacity() != gapStart) {
+        withBuffer([&](auto& buffer) { buffer.resize(gapStart); });
         gapEnd = gapStart;
     }
-    return buffer;
+    return form == DocumentText::Form::CodePage ? DocumentText(bytes) : DocumentText(chars);
 }
 
 qsizetype TextStore::size() const {
-    return buffer.size() - (gapEnd - gapStart);
+    return capacity() - (gapEnd - gapStart);
 }
 
 char16_t TextStore::at(qsizetype position) const {
     Q_ASSERT(position >= 0 && position < size());
-    return readable(buffer)[position < gapStart ? position : position + (gapEnd - gapStart)];
+    const qsizetype index = position < gapStart ? position : position + (gapEnd - gapStart);
+    return form == DocumentText::Form::CodePage ? CodePage::character(readable(bytes)[index])
+                                                : readable(chars)[index];
 }
 
 QString TextStore::mid(qsizetype position, qsizetype length) const {
@@ -67,11 +125,16 @@ QString TextStore::mid(qsizetype position, qsizetype length) const {
         return QString();
     QString out(to - from, Qt::Uninitialized);
     char16_t* dest = writable(out);
-    const char16_t* src = readable(buffer);
     const qsizetype before = std::clamp(gapStart, from, to) - from;
-    std::memcpy(dest, src + from, size_t(before) * sizeof(char16_t));
-    std::memcpy(dest + before, src + from + before + (gapEnd - gapStart),
-                size_t(to - from - before) * sizeof(char16_t));
+    const qsizetype after = from + before + (gapEnd - gapStart);
+    if (form == DocumentText::Form::CodePage) {
+        CodePage::decode(QByteArrayView(readable(bytes) + from, before), dest);
+        CodePage::decode(QByteArrayView(readable(bytes) + after, to - from - before),
+                         dest + before);
+    } else {
+        std::copy_n(readable(chars) + from, before, dest);
+        std::copy_n(readable(chars) + after, to - from - before, dest + before);
+    }
     return out;
 }
 
@@ -79,15 +142,30 @@ void TextStore::replace(qsizetype position, qsizetype length, QStringView insert
     Q_ASSERT(position >= 0 && length >= 0 && position + length <= size());
     if (length == 0 && inserted.isEmpty())
         return;
+    if (form == DocumentText::Form::CodePage && CodePage::firstUnencodable(inserted) >= 0)
+        widen();
     moveGapTo(position);
     gapEnd += length;
     reserveGap(inserted.size());
     if (!inserted.isEmpty()) {
-        std::memcpy(writable(buffer) + gapStart, inserted.utf16(),
-                    size_t(inserted.size()) * sizeof(char16_t));
+        if (form == DocumentText::Form::CodePage)
+            CodePage::encode(inserted, writable(bytes) + gapStart);
+        else
+            std::copy_n(inserted.utf16(), inserted.size(), writable(chars) + gapStart);
         gapStart += inserted.size();
     }
     updateLineStarts(position, length, inserted);
+}
+
+void TextStore::widen() {
+    // The gap keeps its place, so every position stays where it was.
+    chars = QString(bytes.size(), Qt::Uninitialized);
+    CodePage::preferLargePages(chars.data(), chars.size() * qsizetype(sizeof(char16_t)));
+    const QByteArrayView all(bytes);
+    CodePage::decode(all.first(gapStart), writable(chars));
+    CodePage::decode(all.sliced(gapEnd), writable(chars) + gapEnd);
+    bytes = QByteArray();
+    form = DocumentText::Form::Utf16;
 }
 
 qsizetype TextStore::lineCount() const {
@@ -114,16 +192,16 @@ void TextStore::moveGapTo(qsizetype position) const {
     if (position == gapStart)
         return;
     const qsizetype gap = gapEnd - gapStart;
-    // An empty gap moves for free, which also keeps a string handed out by
+    // An empty gap moves for free, which also keeps a text handed out by
     // text() shared until the text really changes.
     if (gap > 0) {
-        char16_t* data = writable(buffer);
-        if (position < gapStart)
-            std::memmove(data + position + gap, data + position,
-                         size_t(gapStart - position) * sizeof(char16_t));
-        else
-            std::memmove(data + gapStart, data + gapEnd,
-                         size_t(position - gapStart) * sizeof(char16_t));
+        withBuffer([&](auto& buffer) {
+            auto* data = writable(buffer);
+            if (position < gapStart)
+                std::copy_backward(data + position, data + gapStart, data + gapEnd);
+            else
+                std::copy(data + gapEnd, data + position + gap, data + gapStart);
+        });
     }
     gapStart = position;
     gapEnd = position + gap;
@@ -131,25 +209,28 @@ void TextStore::moveGapTo(qsizetype position) const {
 
 void TextStore::reserveGap(qsizetype needed) {
     const qsizetype gap = gapEnd - gapStart;
-    if (gap >= needed) {
-        if (needed > 0 && !buffer.isDetached())
-            buffer.detach();
-        return;
-    }
-    // Take room the allocation already has past the end (text() leaves it
-    // there, and a freshly decoded document brings some) before asking for
-    // more, but only a little at a time: memory never touched costs far more
-    // to move the text into than memory in use. Growing the allocation by a
-    // fraction of the text keeps a long run of typing linear.
-    const qsizetype spare = buffer.isDetached() ? buffer.data_ptr().freeSpaceAtEnd() : 0;
-    const qsizetype lacking = needed - gap;
-    const qsizetype grow = spare >= lacking ? std::min(spare, std::max(lacking, minimumGap))
-                                            : std::max({lacking, minimumGap, size() / 8});
-    const qsizetype tail = buffer.size() - gapEnd;
-    buffer.resize(buffer.size() + grow);
-    char16_t* data = writable(buffer);
-    std::memmove(data + gapEnd + grow, data + gapEnd, size_t(tail) * sizeof(char16_t));
-    gapEnd += grow;
+    withBuffer([&](auto& buffer) {
+        if (gap >= needed) {
+            if (needed > 0 && !buffer.isDetached())
+                buffer.detach();
+            return;
+        }
+        // Take room the allocation already has past the end (text() leaves
+        // it there, and a freshly read document brings some) before asking
+        // for more, but only a little at a time: memory never touched costs
+        // far more to move the text into than memory in use. Growing the
+        // allocation by a fraction of the text keeps a long run of typing
+        // linear.
+        const qsizetype spare = buffer.isDetached() ? buffer.data_ptr().freeSpaceAtEnd() : 0;
+        const qsizetype lacking = needed - gap;
+        const qsizetype grow = spare >= lacking ? std::min(spare, std::max(lacking, minimumGap))
+                                                : std::max({lacking, minimumGap, size() / 8});
+        const qsizetype end = buffer.size();
+        buffer.resize(end + grow);
+        auto* data = writable(buffer);
+        std::copy_backward(data + gapEnd, data + end, data + end + grow);
+        gapEnd += grow;
+    });
 }
 
 void TextStore::updateLineStarts(qsizetype position, qsizetype removed, QStringView inserted) {

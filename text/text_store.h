@@ -1,19 +1,24 @@
 #pragma once
 
+#include "docfile/document_text.h"
+
 #include <QString>
 #include <QStringView>
 #include <vector>
 
-// The text of a multi-line text box exactly as the program sees it: UTF-16,
-// every line break as CR LF. A lone CR or a lone LF is an ordinary character
-// of its line.
+// The text of a multi-line text box exactly as the program sees it, every
+// line break as CR LF. A lone CR or a lone LF is an ordinary character of
+// its line.
 //
 // The characters live in one gap buffer, so an edit moves only the text
 // between the previous edit and this one, and a line-start index is kept up
-// to date on every edit. text() hands out the buffer itself (the gap moved
-// to its end) rather than a copy: a search or a save that reads the text
-// between two keystrokes copies nothing, and the next edit copies only if
-// the caller still holds the string.
+// to date on every edit. They are kept as the document's code page keeps
+// them, one byte each, until an edit brings in a character the code page
+// cannot hold; from then on, until the whole text is set again, they are
+// kept in UTF-16. Positions are the same either way. text() hands out the
+// buffer itself (the gap moved to its end) rather than a copy: a search or
+// a save that reads the text between two keystrokes copies nothing, and the
+// next edit copies only if the caller still holds it.
 class TextStore {
 public:
     // A keystroke after a large text was set or read should not copy the
@@ -22,10 +27,10 @@ public:
     static constexpr qsizetype DefaultMinimumGap = qsizetype(64) * 1024;
     explicit TextStore(qsizetype minimumGap = DefaultMinimumGap);
 
-    // Replaces the whole text, taking over the string's memory where nobody
-    // else holds it.
-    void setText(QString text);
-    QString text() const;
+    // Replaces the whole text, taking over its memory where nobody else
+    // holds it.
+    void setText(DocumentText text);
+    DocumentText text() const;
     qsizetype size() const;
 
     char16_t at(qsizetype position) const;
@@ -49,18 +54,32 @@ public:
     qsizetype lineOfBreakAsOne(qsizetype offset) const;
 
 private:
+    // Calls use with the buffer in use, bytes or characters.
+    template <typename Use> decltype(auto) withBuffer(Use use) const {
+        return form == DocumentText::Form::CodePage ? use(bytes) : use(chars);
+    }
+    // Puts the whole text into UTF-16, gap and all.
+    void widen();
     void moveGapTo(qsizetype position) const;
     // Makes the gap at least needed long, and the buffer ours alone when
     // anything is to be written into it.
     void reserveGap(qsizetype needed);
     void updateLineStarts(qsizetype position, qsizetype removed, QStringView inserted);
+    // Characters the buffer has room for, gap included.
+    qsizetype capacity() const {
+        return withBuffer([](const auto& buffer) { return buffer.size(); });
+    }
     qsizetype startOf(qsizetype line) const;
     // The first line that starts past position, or lineCount().
     qsizetype lineAfter(qsizetype position) const;
 
-    // [0, gapStart) and [gapEnd, buffer.size()) hold the text. Mutable:
-    // text() moves the gap to the end and shrinks the string to the text.
-    mutable QString buffer;
+    // The buffer: the code page's bytes while it holds every character,
+    // else UTF-16. [0, gapStart) and [gapEnd, capacity()) of it hold the
+    // text. Mutable: text() moves the gap to the end and shrinks the buffer
+    // to the text.
+    mutable QByteArray bytes;
+    mutable QString chars;
+    DocumentText::Form form = DocumentText::Form::CodePage;
     mutable qsizetype gapStart = 0;
     mutable qsizetype gapEnd = 0;
     // Line starts; starts[0] == 0. The starts from shiftedFrom on lack

@@ -44,15 +44,15 @@ QString TextView::text() const {
     return store.text();
 }
 
-void TextView::setText(QString text) {
+void TextView::setText(DocumentText text) {
     // Only a listening screen reader needs to hear what the text was.
-    const QString removed = TextViewAccessible::listening() ? store.text() : QString();
+    const QString removed = TextViewAccessible::listening() ? QString(store.text()) : QString();
     store.setText(std::move(text));
     history.clear();
     preedit.clear();
     relayout();
     if (TextViewAccessible::listening())
-        TextViewAccessible::notifyTextChange(this, 0, removed, store.text());
+        TextViewAccessible::notifyTextChange(this, 0, removed, QString(store.text()));
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     pointerSelection.place(0);

@@ -35,7 +35,7 @@ public:
     QString text() const;
     // Replaces the text from the program: the caret goes to the start, the
     // undo history is cleared, textChanged() is emitted once.
-    void setText(QString text);
+    void setText(DocumentText text);
     // The text and its line index, to read a piece at a time.
     const TextStore& textStore() const { return store; }
 
