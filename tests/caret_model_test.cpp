@@ -166,4 +166,31 @@ TEST(PointerSelectionTest, ShiftAndDragsExtendByTheChosenWordOrLine) {
     EXPECT_EQ(box.model.selection(), (TextSelection{5, 25})) << "by characters";
 }
 
+TEST(PointerSelectionTest, WhatIsChosenAgainKeepsTheColumnItWasChosenAt) {
+    // Up and Down from a word or a line chosen again start from where its
+    // caret stood when it was first chosen, though an edit has moved it.
+    Box box(QStringLiteral("alpha beta gamma\r\nsecond line\r\nx"));
+    PointerSelection pointer(box.store, box.model, box.geometry);
+    pointer.chooseWord(7);
+    box.store.replace(0, 0, u"xx");
+    pointer.edited(0, 0, 2);
+    box.model.moveTo(0, false);
+    EXPECT_TRUE(pointer.extendTo(9, 90));
+    EXPECT_EQ(box.model.selection(), (TextSelection{8, 12}));
+    box.model.moveLines(1, false, box.geometry);
+    EXPECT_EQ(box.model.caret(), 30) << "the column of beta's end when chosen, not now";
+
+    pointer.place(33);
+    pointer.chooseLine();
+    EXPECT_EQ(box.model.selection(), (TextSelection{33, 34}));
+    box.store.replace(33, 0, u"yyy");
+    pointer.edited(33, 0, 3);
+    EXPECT_TRUE(pointer.extendTo(36, 0));
+    box.model.moveLines(-1, true, box.geometry);
+    EXPECT_EQ(box.model.selection(), (TextSelection{36, 21}));
+    box.model.moveTo(37, false);
+    box.model.moveLines(-1, false, box.geometry);
+    EXPECT_EQ(box.model.caret(), 24) << "a caret placed otherwise starts from its own x";
+}
+
 } // namespace

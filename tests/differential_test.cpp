@@ -29,7 +29,7 @@ TEST(TextViewAgainstQPlainTextEdit, SeededGesturesEndAlike) {
         const auto again = DifferentialRun::run(pair, text, shortest);
         ASSERT_TRUE(again) << "seed " << seed << ": the shortened sequence no longer differs";
         ADD_FAILURE() << "seed " << seed << ", "
-                      << DifferentialRun::report(text, shortest, *again).toStdString();
+                      << DifferentialRun::report(pair, text, shortest, *again).toStdString();
     }
     EXPECT_GE(made, int(Sequences) * GesturesEach / 2) << "most sequences ran to their end";
 }

@@ -16,6 +16,11 @@ void CaretModel::select(TextSelection selection) {
     set(selection);
 }
 
+void CaretModel::reselect(TextSelection selection, qreal x) {
+    select(selection);
+    goal = x;
+}
+
 void CaretModel::moveTo(qsizetype position, bool extend) {
     select({extend ? current.anchor : position, position});
 }

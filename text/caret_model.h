@@ -32,6 +32,10 @@ public:
 
     // Selects from anchor to caret, as the program or the mouse chooses.
     void select(TextSelection selection);
+    // Selects again what was selected before, and the next Up or Down
+    // starts from the x the caret had then, as a QTextCursor kept for later
+    // keeps its own.
+    void reselect(TextSelection selection, qreal x);
     // Puts the caret at position; extend keeps the anchor where it is.
     void moveTo(qsizetype position, bool extend);
     // A key's move from the caret. Without extend, Left and Right first end

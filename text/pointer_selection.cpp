@@ -26,6 +26,7 @@ void PointerSelection::chooseWord(qsizetype position) {
         model.select({position, position});
     }
     word = model.selection();
+    wordX = caretX();
 }
 
 void PointerSelection::chooseLine() {
@@ -33,6 +34,13 @@ void PointerSelection::chooseLine() {
     const bool last = row + 1 == store.lineCount();
     model.select({store.lineStart(row), last ? store.lineEnd(row) : store.lineStart(row + 1)});
     line = model.selection();
+    lineX = caretX();
+}
+
+qreal PointerSelection::caretX() const {
+    const qsizetype caret = model.caret();
+    const qsizetype row = store.lineOf(caret);
+    return geometry.x(row, caret - store.lineStart(row));
 }
 
 void PointerSelection::edited(qsizetype position, qsizetype removed, qsizetype inserted) {
@@ -59,7 +67,7 @@ bool PointerSelection::extendTo(qsizetype position, qreal x) {
 
 bool PointerSelection::extendByLines(qsizetype position) {
     if (position >= line.start() && position <= line.end()) {
-        model.select(line);
+        model.reselect(line, lineX);
         return true;
     }
     const qsizetype row = store.lineOf(position);
@@ -73,7 +81,7 @@ bool PointerSelection::extendByLines(qsizetype position) {
 
 bool PointerSelection::extendByWords(qsizetype position, qreal x) {
     if (position >= word.start() && position <= word.end()) {
-        model.select(word);
+        model.reselect(word, wordX);
         return true;
     }
     // The word under the pointer, where QTextCursor's StartOfWord and

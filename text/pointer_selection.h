@@ -42,11 +42,17 @@ public:
 private:
     bool extendByWords(qsizetype position, qreal x);
     bool extendByLines(qsizetype position);
+    // The x of the caret of what was just chosen, in its line.
+    qreal caretX() const;
 
     const TextStore& store;
     CaretModel& model;
     LineGeometry& geometry;
     TextMotion motion;
-    TextSelection word; // the word a double click chose, start to end
-    TextSelection line; // the line a triple click chose
+    // What a double click and a triple click chose, and the x the caret
+    // had in its line then.
+    TextSelection word;
+    TextSelection line;
+    qreal wordX = 0;
+    qreal lineX = 0;
 };

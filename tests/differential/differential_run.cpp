@@ -82,7 +82,8 @@ std::vector<Gesture> DifferentialRun::shrink(TextBoxPair& pair, const QString& t
     return gestures;
 }
 
-QString DifferentialRun::report(const QString& text, const std::vector<Gesture>& gestures,
+QString DifferentialRun::report(TextBoxPair& pair, const QString& text,
+                                const std::vector<Gesture>& gestures,
                                 const Divergence& divergence) {
     QString shown = text;
     shown.replace(u'\t', QStringLiteral("\\t"));
@@ -90,8 +91,22 @@ QString DifferentialRun::report(const QString& text, const std::vector<Gesture>&
                       .arg(text.count(u'\n') + 1)
                       .arg(shown)
                       .arg(gestures.size());
-    for (size_t i = 0; i < gestures.size(); ++i)
-        out += QStringLiteral("  %1. %2\n").arg(i + 1).arg(gestures[i].describe());
+    // Replayed, so that each gesture shows where it left both carets.
+    pair.setText(text);
+    for (size_t i = 0; i < gestures.size(); ++i) {
+        const bool skipped = ChosenDifferences::skips(gestures[i], pair);
+        if (!skipped)
+            pair.apply(gestures[i]);
+        const BoxState reference = pair.reference();
+        const BoxState ours = pair.ours();
+        out += QStringLiteral("  %1. %2%3\n       anchor, caret: %4,%5 and ours %6,%7\n")
+                   .arg(i + 1)
+                   .arg(gestures[i].describe(), skipped ? QStringLiteral(" (skipped)") : QString())
+                   .arg(reference.anchor)
+                   .arg(reference.caret)
+                   .arg(ours.anchor)
+                   .arg(ours.caret);
+    }
     out += QStringLiteral("after gesture %1 (%2):\n  QPlainTextEdit %3\n  ours           %4\n")
                .arg(divergence.index + 1)
                .arg(divergence.kind, divergence.reference.describe(), divergence.ours.describe());

@@ -30,7 +30,8 @@ public:
     // left out, longest runs first, while one remains.
     static std::vector<Gesture> shrink(TextBoxPair& pair, const QString& text,
                                        std::vector<Gesture> gestures);
-    // The text, the sequence and the difference, for a person to replay.
-    static QString report(const QString& text, const std::vector<Gesture>& gestures,
-                          const Divergence& divergence);
+    // The text, the sequence with where each gesture left both selections,
+    // and the difference, for a person to replay.
+    static QString report(TextBoxPair& pair, const QString& text,
+                          const std::vector<Gesture>& gestures, const Divergence& divergence);
 };

@@ -1,7 +1,8 @@
 // Long runs of the differential comparison of our text view and
 // QPlainTextEdit: differential_soak [--events N] [--seed S] [--length L].
 // Prints the first seed, a count of differences by kind, and for the first
-// difference of each kind its seed and the shortest sequence that shows it.
+// difference of each kind its seed and the shortest sequence that shows it;
+// every seed that differed goes to the standard error as well.
 #include "tests/differential/differential_run.h"
 #include "tests/differential/random_gestures.h"
 #include "tests/differential/text_box_pair.h"
@@ -66,12 +67,16 @@ int main(int argc, char* argv[]) {
         made += divergence ? qint64(divergence->index) + 1 : options.length;
         if (divergence && divergence->chosen) {
             ++chosen[divergence->kind];
-        } else if (divergence && kinds[divergence->kind]++ == 0) {
-            const auto shortest = DifferentialRun::shrink(pair, text, gestures);
-            if (const auto again = DifferentialRun::run(pair, text, shortest))
-                print(QStringLiteral("\nseed %1, %2")
-                          .arg(seed)
-                          .arg(DifferentialRun::report(text, shortest, *again)));
+        } else if (divergence) {
+            std::fprintf(stderr, "seed %llu: %s\n", static_cast<unsigned long long>(seed),
+                         divergence->kind.toLocal8Bit().constData());
+            if (kinds[divergence->kind]++ == 0) {
+                const auto shortest = DifferentialRun::shrink(pair, text, gestures);
+                if (const auto again = DifferentialRun::run(pair, text, shortest))
+                    print(QStringLiteral("\nseed %1, %2")
+                              .arg(seed)
+                              .arg(DifferentialRun::report(pair, text, shortest, *again)));
+            }
         }
         if (sequences % 500 == 0)
             std::fprintf(stderr, "%lld events, %lld s\n", made, clock.elapsed() / 1000);
