@@ -75,7 +75,8 @@ void TextView::insertText(const QString& text) {
 
 void TextView::deleteSelection() {
     if (!model.selection().isEmpty())
-        editSelection(EditHistory::Kind::Command, QString());
+        deleteBetween(selectionStart(), selectionEnd(), EditHistory::Kind::Command,
+                      caretPosition());
 }
 
 QRect TextView::characterRect(qsizetype position) const {
@@ -125,7 +126,7 @@ void TextView::cut() {
     if (model.selection().isEmpty())
         return;
     copy();
-    editSelection(EditHistory::Kind::Command, QString());
+    deleteSelection();
 }
 
 void TextView::copy() {
@@ -140,7 +141,11 @@ void TextView::paste() {
 }
 
 void TextView::selectAll() {
+    // To QPlainTextEdit, selecting everything is no move of the caret that
+    // page keys would forget their place for.
+    const std::optional<int> place = pageY;
     model.select({0, store.size()});
+    pageY = place;
 }
 
 void TextView::replace(qsizetype position, const QString& removed, QStringView inserted) {
@@ -152,6 +157,9 @@ void TextView::replace(qsizetype position, const QString& removed, QStringView i
     const qsizetype oldCount = store.lineCount();
     store.replace(position, length, inserted);
     pointerSelection.edited(position, length, inserted.size());
+    // QPlainTextEdit counts an edit as a move of its cursor, one that leaves
+    // the caret where it was included (deleteBetween has the exception).
+    pageY.reset();
     const qsizetype newLast = oldLast + store.lineCount() - oldCount;
     if (first == oldLast && newLast == first)
         layouts.lineEdited(first, position - store.lineStart(first), length, inserted.size());
@@ -187,11 +195,17 @@ void TextView::editSelection(EditHistory::Kind kind, const QString& text) {
     editRange(kind, selectionStart(), selectionEnd(), text);
 }
 
-void TextView::deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind) {
-    if (a == b)
+void TextView::deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind, qsizetype held) {
+    if (a == b) {
         model.forgetGoal(); // as QPlainTextEdit's keys do with nothing to delete
-    else
-        editRange(kind, std::min(a, b), std::max(a, b), QString());
+        return;
+    }
+    // QPlainTextEdit's cursor stands at held while the text goes, and only
+    // if that moves it do its page keys forget their place.
+    const std::optional<int> place = pageY;
+    editRange(kind, std::min(a, b), std::max(a, b), QString());
+    if (held == std::min(a, b))
+        pageY = place;
 }
 
 void TextView::caretMoved(TextSelection before) {

@@ -113,8 +113,9 @@ private:
     void replay(const EditHistory::Step& step, bool forward);
     // The model moved the caret or the selection (or was asked to).
     void caretMoved(TextSelection before);
-    // What a deleting key removes, between a and b in either order.
-    void deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind);
+    // What a deleting key removes, between a and b in either order, while
+    // QPlainTextEdit's cursor would stand at held.
+    void deleteBetween(qsizetype a, qsizetype b, EditHistory::Kind kind, qsizetype held);
     void setPrimarySelection();
 
     // --- keys (text_view_keys.cpp) ---
@@ -162,7 +163,7 @@ private:
     TextMotion motion{store};
     mutable LineLayouts layouts{store};
     // Where consecutive page moves keep the caret, from the viewport's top;
-    // any other move of the caret forgets it, as QPlainTextEdit does.
+    // any other move of the caret, or an edit, forgets it, as QPlainTextEdit does.
     std::optional<int> pageY;
     bool paging = false;
     CaretModel model{store, history, [this](TextSelection before) { caretMoved(before); }};

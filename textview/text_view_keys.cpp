@@ -33,14 +33,16 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     const bool extend = binding->extend;
     using A = KeyAction;
     // The selection, or from the caret to `to`. As in QPlainTextEdit, only
-    // single characters deleted one after another make one undo step.
+    // single characters deleted one after another make one undo step, and a
+    // word is selected first, its cursor then at `to`.
     const auto erase = [&](qsizetype to, bool single) {
         const TextSelection selection = model.selection();
         if (!selection.isEmpty())
-            deleteBetween(selection.start(), selection.end(), EditHistory::Kind::Command);
+            deleteSelection();
+        else if (single)
+            deleteBetween(to, selection.caret, EditHistory::Kind::Deleting, selection.caret);
         else
-            deleteBetween(to, selection.caret,
-                          single ? EditHistory::Kind::Deleting : EditHistory::Kind::Command);
+            deleteBetween(to, selection.caret, EditHistory::Kind::Command, to);
     };
     switch (binding->action) {
     case A::Undo:
@@ -93,11 +95,13 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     case A::DeleteWordForward:
         erase(motion.nextWord(caretPosition()), false);
         break;
-    case A::DeleteToLineEnd:
-        // From the anchor, as QPlainTextEdit does with a selection.
-        deleteBetween(anchorPosition(), store.lineEnd(store.lineOf(caretPosition())),
-                      EditHistory::Kind::Command);
+    case A::DeleteToLineEnd: {
+        // From the anchor, as QPlainTextEdit does with a selection, its
+        // cursor then at the line's end.
+        const qsizetype end = store.lineEnd(store.lineOf(caretPosition()));
+        deleteBetween(anchorPosition(), end, EditHistory::Kind::Command, end);
         break;
+    }
     }
     if (extend)
         setPrimarySelection();

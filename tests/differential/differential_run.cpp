@@ -99,13 +99,17 @@ QString DifferentialRun::report(TextBoxPair& pair, const QString& text,
             pair.apply(gestures[i]);
         const BoxState reference = pair.reference();
         const BoxState ours = pair.ours();
-        out += QStringLiteral("  %1. %2%3\n       anchor, caret: %4,%5 and ours %6,%7\n")
+        const auto where = [](const BoxState& state) {
+            return QStringLiteral("%1,%2,%3,%4")
+                .arg(state.anchor)
+                .arg(state.caret)
+                .arg(state.topLine)
+                .arg(state.left);
+        };
+        out += QStringLiteral("  %1. %2%3\n       anchor, caret, top line, left: %4 and ours %5\n")
                    .arg(i + 1)
                    .arg(gestures[i].describe(), skipped ? QStringLiteral(" (skipped)") : QString())
-                   .arg(reference.anchor)
-                   .arg(reference.caret)
-                   .arg(ours.anchor)
-                   .arg(ours.caret);
+                   .arg(where(reference), where(ours));
     }
     out += QStringLiteral("after gesture %1 (%2):\n  QPlainTextEdit %3\n  ours           %4\n")
                .arg(divergence.index + 1)

@@ -10,6 +10,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -76,20 +77,39 @@ BoxState TextBoxPair::reference() const {
             plain->verticalScrollBar()->value(), plain->horizontalScrollBar()->value()};
 }
 
-bool TextBoxPair::referenceRangeIsOff() const {
+std::unique_ptr<QTextLayout> TextBoxPair::referenceLine(const QTextBlock& block) const {
+    // Laid out apart from the reference's own layouts: laying out a line
+    // of its document can change its scroll range, and so its scroll
+    // position, which only its own painting and editing may do.
+    auto layout = std::make_unique<QTextLayout>(block.text(), plain->font(), plain->viewport());
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTabStopDistance(plain->tabStopDistance());
+    layout->setTextOption(option);
+    layout->beginLayout();
+    layout->createLine().setLeadingIncluded(true);
+    layout->endLayout();
+    return layout;
+}
+
+QRect TextBoxPair::referenceCursorRect(int position) const {
+    // Where QPlainTextEdit::cursorRect puts it: every block one line high,
+    // scrolled by whole blocks, the document's margin above the first.
+    const QTextBlock block = plain->document()->findBlock(position);
+    const auto layout = referenceLine(block);
+    const QTextLine line = layout->lineAt(0);
+    const qreal margin = plain->document()->documentMargin();
+    const int topBlock = plain->verticalScrollBar()->value();
+    const qreal top = (block.blockNumber() - topBlock) * line.height();
+    const QRectF rect(margin + line.cursorToX(position - block.position()), top, 1, line.height());
+    return rect.toRect().translated(-plain->horizontalScrollBar()->value(),
+                                    topBlock == 0 ? int(margin) : 0);
+}
+
+bool TextBoxPair::referenceRangeIsOff() const {
     qreal widest = 0;
-    for (QTextBlock block = plain->document()->firstBlock(); block.isValid();
-         block = block.next()) {
-        QTextLayout layout(block.text(), plain->font(), plain->viewport());
-        layout.setTextOption(option);
-        layout.beginLayout();
-        layout.createLine();
-        layout.endLayout();
-        widest = std::max(widest, layout.lineAt(0).naturalTextWidth());
-    }
+    for (QTextBlock block = plain->document()->firstBlock(); block.isValid(); block = block.next())
+        widest = std::max(widest, referenceLine(block)->lineAt(0).naturalTextWidth());
     const qreal margins = 2 * plain->document()->documentMargin();
     const int needed = std::max(int(widest + margins) - plain->viewport()->width(), 0);
     return plain->horizontalScrollBar()->maximum() != needed;
@@ -99,26 +119,25 @@ QPoint TextBoxPair::pointFor(const Gesture::Target& t) const {
     using K = Gesture::Target::Kind;
     QTextDocument* document = plain->document();
     const int size = document->characterCount() - 1;
-    QTextCursor cursor(document);
-    cursor.setPosition(std::clamp(int(t.where * (size + 1)), 0, size));
-    const QRect at = plain->cursorRect(cursor);
+    const int position = std::clamp(int(t.where * (size + 1)), 0, size);
+    const QTextBlock block = document->findBlock(position);
+    const QRect at = referenceCursorRect(position);
     const QSize area = plain->viewport()->size();
     switch (t.kind) {
     case K::Character: {
-        QTextCursor next = cursor;
-        next.movePosition(QTextCursor::NextCharacter);
-        const int width =
-            next.block() == cursor.block() ? plain->cursorRect(next).left() - at.left() : 0;
+        const int inBlock = position - block.position();
+        const bool last = inBlock + 1 >= block.length();
+        const int next = block.position() + referenceLine(block)->nextCursorPosition(inBlock);
+        const int width = last ? 0 : referenceCursorRect(next).left() - at.left();
         return {at.left() + int(t.across * width), at.center().y()};
     }
     case K::PastLineEnd:
-        cursor.movePosition(QTextCursor::EndOfBlock);
-        return {plain->cursorRect(cursor).left() + t.beyond, at.center().y()};
+        return {referenceCursorRect(block.position() + block.length() - 1).left() + t.beyond,
+                at.center().y()};
     case K::TopMargin:
         return {t.x, t.beyond};
     case K::BelowText:
-        cursor.movePosition(QTextCursor::End);
-        return {t.x, plain->cursorRect(cursor).bottom() + 1 + t.beyond};
+        return {t.x, referenceCursorRect(size).bottom() + 1 + t.beyond};
     case K::LeftMargin:
         return {t.beyond, at.center().y()};
     case K::Outside:

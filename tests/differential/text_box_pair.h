@@ -5,7 +5,10 @@
 #include "textview/text_view.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QWidget>
+#include <memory>
 
 // Our TextView and a QPlainTextEdit side by side in one window, laid out
 // alike (the same size, font, margins, scroll bars, no wrapping), to which
@@ -33,6 +36,8 @@ public:
 private:
     qsizetype ourPosition(int referencePosition) const;
     QPoint pointFor(const Gesture::Target& target) const;
+    std::unique_ptr<QTextLayout> referenceLine(const QTextBlock& block) const;
+    QRect referenceCursorRect(int position) const;
     void make(const Gesture& gesture, QAbstractScrollArea& box, QPoint from, QPoint to);
 
     QWidget window;
