@@ -25,7 +25,9 @@ void TextView::keyPressEvent(QKeyEvent* event) {
             editSelection(EditHistory::Kind::Typing, event->text());
             event->accept();
         } else {
-            QAbstractScrollArea::keyPressEvent(event);
+            // Left to the window, as QPlainTextEdit leaves it: the scroll
+            // area's own keys (Ctrl+Up and Ctrl+Down scroll) are not its.
+            event->ignore();
         }
         return;
     }
