@@ -44,6 +44,12 @@ void TextBoxPair::setText(const QString& text) {
     // A sequence replays alike on its own, whatever ran before it.
     QGuiApplication::clipboard()->setText(QStringLiteral("clip\nboard"));
     plain->setPlainText(text);
+    // A new text keeps QPlainTextEdit's sideways scroll, and its page keys'
+    // place while the caret stays at the start; moving the caret forgets
+    // the place, and both start scrolled to the top left, as ours do.
+    plain->moveCursor(QTextCursor::End);
+    plain->moveCursor(QTextCursor::Start);
+    plain->horizontalScrollBar()->setValue(0);
     // QPlainTextEdit measures a line when it first lays it out, ours every
     // line of a short text at once: the reference lays them all out now, so
     // that both start from the same scroll range.
