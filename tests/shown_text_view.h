@@ -11,6 +11,9 @@ QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
+inline void PrintTo(const QRect& r, std::ostream* out) {
+    *out << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height();
+}
 QT_END_NAMESPACE
 
 // A text view in a window of its own, shown, active and focused, as a person

@@ -8,6 +8,7 @@
 #include <QInputMethod>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleHints>
@@ -761,8 +762,8 @@ TEST_F(TextViewTest, InputMethodComposesAndCommits) {
     EXPECT_EQ(ask(Qt::ImSurroundingText).toString(), QStringLiteral("db"));
     EXPECT_EQ(ask(Qt::ImCursorPosition).toInt(), 1);
     const QRect caret = ask(Qt::ImCursorRectangle).toRect();
-    EXPECT_EQ(caret.top(), view.characterRect(5).top() + area()->y());
-    EXPECT_NEAR(caret.left(), view.characterRect(5).left() + area()->x(), 1)
+    EXPECT_EQ(caret.top(), view.characterRect(5).top());
+    EXPECT_NEAR(caret.left(), view.characterRect(5).left(), 1)
         << "the caret's x is rounded, a character's cell taken whole";
 
     QInputMethodEvent replace;
@@ -797,6 +798,55 @@ TEST_F(TextViewTest, InputMethodsSeeBackwardSelectionsAndTheComposingCursor) {
     EXPECT_GT(end.left(), middle.left());
     EXPECT_EQ(end.top(), before.top());
     EXPECT_EQ(view.text(), QStringLiteral("hello world")) << "composing is no edit";
+}
+
+TEST_F(TextViewTest, TheInputMethodIsToldTheCaretWhereQPlainTextEditTellsIt) {
+    QPlainTextEdit plain;
+    plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+    plain.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    plain.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    plain.setFont(view.font());
+    plain.resize(view.size());
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
+    // An input method rounds the rectangle to whole pixels and maps it from
+    // the widget, frame included, to the screen.
+    const auto told = [](QWidget* widget, Qt::InputMethodQuery query) {
+        QInputMethodQueryEvent event(query);
+        QCoreApplication::sendEvent(widget, &event);
+        return event.value(query).toRectF().toRect();
+    };
+    const auto both = [&](const auto& make) {
+        make(static_cast<QWidget*>(&plain));
+        make(static_cast<QWidget*>(&view));
+    };
+    const auto expectSame = [&](Qt::InputMethodQuery query, const char* when) {
+        EXPECT_EQ(told(&view, query), told(&plain, query)) << when;
+    };
+
+    both([](QWidget* w) {
+        QTest::keyClicks(w, QStringLiteral("first line"));
+        QTest::keyClick(w, Qt::Key_Return);
+        QTest::keyClicks(w, QStringLiteral("second"));
+    });
+    expectSame(Qt::ImCursorRectangle, "after typing");
+    for (const int cursor : {0, 1, 3}) {
+        both([cursor](QWidget* w) {
+            QInputMethodEvent compose(QStringLiteral("xyz"),
+                                      {{QInputMethodEvent::Cursor, cursor, 1, {}}});
+            QCoreApplication::sendEvent(w, &compose);
+        });
+        expectSame(Qt::ImCursorRectangle, "composing, the cursor inside");
+    }
+    both([](QWidget* w) {
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("xyz"));
+        QCoreApplication::sendEvent(w, &commit);
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(w, Qt::Key_Left, Qt::ShiftModifier);
+    });
+    expectSame(Qt::ImCursorRectangle, "a selection made backwards");
+    expectSame(Qt::ImAnchorRectangle, "a selection made backwards");
 }
 
 TEST_F(TextViewTest, TheInputMethodHearsOfEveryMoveOfTheCaretRectangle) {

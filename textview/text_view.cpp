@@ -269,9 +269,9 @@ int TextView::fullyVisibleLines() const {
     return std::max(1, (viewport()->height() - (topLine() == 0 ? Margin : 0)) / lineHeight());
 }
 
-QRect TextView::caretRect() const {
-    const qsizetype line = store.lineOf(caretPosition());
-    const qreal x = layouts.x(line, caretPosition() - store.lineStart(line));
+QRect TextView::caretRect(qsizetype position) const {
+    const qsizetype line = store.lineOf(position);
+    const qreal x = layouts.x(line, position - store.lineStart(line));
     const int width = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
     // Rounded where QPlainTextEdit rounds its cursor rectangle, in the
     // document before it is scrolled: rounding halves away from zero would
@@ -292,7 +292,7 @@ void TextView::ensureCaretVisible() {
     layouts.settle(line, caretPosition() - store.lineStart(line), viewport()->width());
     updateScrollBars();
     // Like QPlainTextEdit, a caret out of sight sideways comes to the middle.
-    const QRect rect = caretRect();
+    const QRect rect = caretRect(caretPosition());
     if (rect.left() < 0 || rect.right() >= viewport()->width()) {
         QScrollBar* bar = horizontalScrollBar();
         bar->setValue(bar->value() + rect.center().x() - viewport()->width() / 2);
@@ -394,7 +394,7 @@ void TextView::restartBlinking() {
 void TextView::timerEvent(QTimerEvent* event) {
     if (event->timerId() == blinkTimer.timerId()) {
         caretShown = !caretShown;
-        viewport()->update(caretRect().adjusted(-4, 0, 4, 0));
+        viewport()->update(caretRect(caretPosition()).adjusted(-4, 0, 4, 0));
     } else if (event->timerId() == pointer.autoScroll.timerId()) {
         autoScroll(pointer.last);
     } else if (event->timerId() == pointer.tripleClick.timerId()) {

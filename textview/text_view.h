@@ -151,7 +151,9 @@ private:
     qsizetype lineAtY(int y) const;
     qreal textLeft() const;
     int fullyVisibleLines() const;
-    QRect caretRect() const;
+    // Where a caret at position is drawn (inside the composed text at the
+    // caret), in viewport coordinates.
+    QRect caretRect(qsizetype position) const;
     void ensureCaretVisible();
     void updateScrollBars();
     void restartBlinking();

@@ -70,10 +70,14 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
         return isEnabled();
     case Qt::ImReadOnly:
         return false;
+    // In the viewport's coordinates, as QPlainTextEdit answers, though an
+    // input method reads them as the view's own (frame included): its
+    // candidate window then opens a frame's width up and left of the caret,
+    // and ours opens where it does.
     case Qt::ImCursorRectangle:
-        return QRectF(caretRect().translated(viewport()->pos()));
+        return QRectF(caretRect(caretPosition()));
     case Qt::ImAnchorRectangle:
-        return QRectF(characterRect(anchorPosition()).translated(viewport()->pos()));
+        return QRectF(caretRect(anchorPosition()));
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:
