@@ -14,8 +14,10 @@ Control::Control(Form& form, QString name) : owner(form), controlName(std::move(
 
 Control::~Control() {
     // The widget may outlive the control by a moment; it must not call back.
+    // Only the handlers' connections go, whose context is the widget: others
+    // still hear of it, Qt's accessibility cache of its end among them.
     if (obj)
-        QObject::disconnect(obj, nullptr, nullptr, nullptr);
+        QObject::disconnect(obj, nullptr, obj, nullptr);
 }
 
 void Control::attach(QWidget* widget, const Twips& g) {

@@ -8,6 +8,7 @@
 #include "tests/gui_test.h"
 #include "textview/text_view.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -87,6 +88,22 @@ TEST_F(HostTest, UnloadDestroysControlsButKeepsTheInstanceAndItsMembers) {
     EXPECT_EQ(form.text_line.text(), QString());
     EXPECT_EQ(form.loads, 2);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(HostTest, AWidgetOutlivingItsControlStillTellsOthersItIsGone) {
+    // A form's controls go before its window does.
+    form.show();
+    QPushButton* button = goButton();
+    bool heardGone = false;
+    QObject listener;
+    QObject::connect(button, &QObject::destroyed, &listener, [&] { heardGone = true; });
+    // A screen reader asked about the button: Qt keeps its interface until
+    // the button is gone, and would hand it out for a new widget at the
+    // same address.
+    const QAccessible::Id id = QAccessible::uniqueId(QAccessible::queryAccessibleInterface(button));
+    Forms::destroyAll();
+    EXPECT_TRUE(heardGone);
+    EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr);
 }
 
 TEST_F(HostTest, GeometryInTwipsBecomesLogicalPixels) {
