@@ -1,6 +1,7 @@
 #include "textview/text_view_accessible.h"
 
 #include "text/line_breaks.h"
+#include "text/text_motion.h"
 #include "textview/text_view.h"
 
 #include <QTextBoundaryFinder>
@@ -8,7 +9,7 @@
 
 namespace {
 
-// A character, word or sentence is looked for this far around its offset at
+// A character or sentence is looked for this far around its offset at
 // first, and four times as far each time it comes within Context of a cut,
 // so that a query in a line of megabytes reads little more than the unit it
 // returns.
@@ -225,8 +226,10 @@ QString TextViewAccessible::textBeforeOffset(int offset, QAccessible::TextBounda
     if (offset == -1)
         offset = characterCount();
     Span before;
+    if (boundaryType == QAccessible::WordBoundary)
+        return read(wordBefore(offset), startOffset, endOffset);
     if (boundaryType != QAccessible::NoBoundary && offset >= 0 && offset <= characterCount()) {
-        // At the end of the text there is no character or word, but there is
+        // At the end of the text there is no character, but there is
         // one before it.
         const Span at = unitAt(offset, boundaryType);
         const int start = at.start >= 0 ? at.start : offset;
@@ -241,6 +244,8 @@ QString TextViewAccessible::textAfterOffset(int offset, QAccessible::TextBoundar
     if (offset == -1)
         offset = characterCount();
     Span after;
+    if (boundaryType == QAccessible::WordBoundary)
+        return read(wordAfter(offset), startOffset, endOffset);
     if (boundaryType != QAccessible::NoBoundary) {
         const Span at = unitAt(offset, boundaryType);
         // A line ends before its LF, and the next one starts after it.
@@ -256,13 +261,14 @@ QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTy
                                          int* startOffset, int* endOffset) const {
     if (offset == -1)
         offset = characterCount();
-    const bool inLine = boundaryType == QAccessible::CharBoundary ||
-                        boundaryType == QAccessible::WordBoundary ||
-                        boundaryType == QAccessible::SentenceBoundary;
+    if (boundaryType == QAccessible::WordBoundary)
+        return read(wordAt(offset), startOffset, endOffset);
+    const bool inLine =
+        boundaryType == QAccessible::CharBoundary || boundaryType == QAccessible::SentenceBoundary;
     if (!inLine || offset < 0 || offset > characterCount())
         return read(unitAt(offset, boundaryType), startOffset, endOffset);
     // At the end of a line, as Qt's and GTK's text widgets answer: the end of
-    // the text has an empty character, and a word or sentence that ends
+    // the text has an empty character, and a sentence that ends
     // where the line does is the one at its line break or at the end.
     const qsizetype line = view()->textStore().lineOfBreakAsOne(offset);
     const Span within = lineSpan(line);
@@ -272,10 +278,7 @@ QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTy
         return read(offset == characterCount() ? Span{offset, offset}
                                                : unitAt(offset, boundaryType),
                     startOffset, endOffset);
-    return read(unitEndingAt(within, boundaryType == QAccessible::WordBoundary
-                                         ? QTextBoundaryFinder::Word
-                                         : QTextBoundaryFinder::Sentence),
-                startOffset, endOffset);
+    return read(unitEndingAt(within, QTextBoundaryFinder::Sentence), startOffset, endOffset);
 }
 
 int TextViewAccessible::characterCount() const {
@@ -362,8 +365,7 @@ TextViewAccessible::unitAt(int offset, QAccessible::TextBoundaryType boundaryTyp
     case QAccessible::CharBoundary:
         break;
     case QAccessible::WordBoundary:
-        type = QTextBoundaryFinder::Word;
-        break;
+        return wordAt(offset);
     case QAccessible::SentenceBoundary:
         type = QTextBoundaryFinder::Sentence;
         break;
@@ -393,12 +395,67 @@ TextViewAccessible::unitEndingAt(Span line, QTextBoundaryFinder::BoundaryType ty
         const QString piece = text(int(from), end);
         QTextBoundaryFinder finder(type, piece);
         finder.toEnd();
-        // Blanks or punctuation end the line: no word ends there.
+        // No unit ends where the line does.
         if (piece.isEmpty() || !(finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem))
             return {end, end};
         const qsizetype start = unitIn(piece, piece.size() - 1, type).first;
         if (from == line.start || start >= Context)
             return {int(from + start), end};
+    }
+}
+
+// Words are the caret's: what a double click selects and Ctrl+Left and
+// Ctrl+Right stop at, a run of word characters or of punctuation, found as
+// QPlainTextEdit's screen reader interface finds it (a blank belongs to the
+// word before it).
+TextViewAccessible::Span TextViewAccessible::wordAt(int offset) const {
+    if (offset < 0 || offset > characterCount())
+        return {};
+    const TextView& v = *view();
+    const TextMotion motion(v.textStore());
+    const auto [start, end] = motion.wordAt(motion.valid(positionOf(v, offset)));
+    return {offsetOf(v, start), offsetOf(v, end)};
+}
+
+TextViewAccessible::Span TextViewAccessible::wordBefore(int offset) const {
+    const Span at = wordAt(offset);
+    // At the end of the text no word starts, and the one that ends there
+    // comes before it.
+    if (at.start < 0 || (offset == characterCount() && at.start < at.end))
+        return at;
+    // Back by the caret's word steps, over blanks and empty lines.
+    const TextView& v = *view();
+    const TextMotion motion(v.textStore());
+    for (qsizetype from = positionOf(v, at.start);;) {
+        const qsizetype to = motion.previousWord(from);
+        if (to == from)
+            return {};
+        const Span word = wordAt(offsetOf(v, to));
+        if (word.start < word.end && word.end <= at.start)
+            return word;
+        from = to;
+    }
+}
+
+TextViewAccessible::Span TextViewAccessible::wordAfter(int offset) const {
+    const Span at = wordAt(offset);
+    if (at.start < 0)
+        return {};
+    // Punctuation right after a word is the next word; blanks after it are
+    // its own, and the caret's word steps go on over them.
+    const Span next = wordAt(at.end);
+    if (next.start >= at.end && next.start < next.end)
+        return next;
+    const TextView& v = *view();
+    const TextMotion motion(v.textStore());
+    for (qsizetype from = positionOf(v, at.end);;) {
+        const qsizetype to = motion.nextWord(from);
+        if (to == from)
+            return {};
+        const Span word = wordAt(offsetOf(v, to));
+        if (word.start >= at.end && word.start < word.end)
+            return word;
+        from = to;
     }
 }
 

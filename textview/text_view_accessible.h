@@ -98,8 +98,10 @@ private:
 
     TextView* view() const;
     Span unitAt(int offset, QAccessible::TextBoundaryType boundaryType) const;
-    // The word or sentence that ends where the line does, or an empty span
-    // there.
+    Span wordAt(int offset) const;
+    Span wordBefore(int offset) const;
+    Span wordAfter(int offset) const;
+    // The sentence that ends where the line does, or an empty span there.
     Span unitEndingAt(Span line, QTextBoundaryFinder::BoundaryType type) const;
     Span lineSpan(qsizetype line) const;
     QString read(Span span, int* startOffset, int* endOffset) const;
