@@ -44,7 +44,8 @@ bool ChosenDifferences::explains(const QStringList& differences, const TextBoxPa
     // until a line of that number is laid out again. Ours is as wide as the
     // widest line there is, so a caret brought into view sideways may stop
     // elsewhere at the range's end. Once the two stand apart sideways a drag aims at
-    // other characters (the gesture that scrolled may have been one), and
-    // so does every later pointer gesture, so the comparison ends.
-    return differences.contains(QStringLiteral("left")) && pair.referenceRangeIsOff();
+    // other characters (the gesture that scrolled may have been one, though
+    // it ended with both scrolled back alike), and so does every later
+    // pointer gesture, so the comparison ends. The text is never explained.
+    return !differences.contains(QStringLiteral("text")) && pair.referenceRangeIsOff();
 }
