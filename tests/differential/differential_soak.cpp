@@ -77,13 +77,14 @@ int main(int argc, char* argv[]) {
                               .arg(seed)
                               .arg(DifferentialRun::report(pair, text, shortest, *again)));
                 else // what came before the sequence matters
-                    print(QStringLiteral("\nseed %1 after %2, which does not differ alone: "
-                                         "gesture %3, %4\n  QPlainTextEdit %5\n  ours           %6\n")
-                              .arg(seed)
-                              .arg(seed - 1)
-                              .arg(divergence->index + 1)
-                              .arg(gestures[divergence->index].describe(),
-                                   divergence->reference.describe(), divergence->ours.describe()));
+                    print(
+                        QStringLiteral("\nseed %1 after %2, which does not differ alone: "
+                                       "gesture %3, %4\n  QPlainTextEdit %5\n  ours           %6\n")
+                            .arg(seed)
+                            .arg(seed - 1)
+                            .arg(divergence->index + 1)
+                            .arg(gestures[divergence->index].describe(),
+                                 divergence->reference.describe(), divergence->ours.describe()));
             }
         }
         if (sequences % 500 == 0)
