@@ -686,6 +686,37 @@ TEST_F(TextViewTest, TabsInALongLineStopWhereAShortLinesTabsDo) {
     }
 }
 
+TEST_F(TextViewTest, ALongTextsScrollRangeIsItsWidestLinesRightAfterItIsSet) {
+    // Past what is measured line by line at once: the widest line, made of
+    // tabs, is neither the longest nor anywhere near the top, and the
+    // longest is of narrow letters.
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("line %1 of the text\n").arg(i);
+    text += QString(40, u'\t') + QStringLiteral("x\n") + QString(120, u'i');
+    QPlainTextEdit plain;
+    plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+    plain.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    plain.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    plain.setFont(view.font());
+    plain.resize(view.size());
+    plain.setPlainText(text);
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
+    view.setText(QString(text).replace(u'\n', QStringLiteral("\r\n")));
+    QScrollBar* bar = view.horizontalScrollBar();
+    EXPECT_GT(bar->maximum(), 2000);
+    EXPECT_EQ(bar->maximum(), plain.horizontalScrollBar()->maximum());
+    // Typing elsewhere keeps it; splitting the wide line narrows it.
+    const int wide = bar->maximum();
+    QTest::keyClicks(&view, QStringLiteral("a"));
+    EXPECT_EQ(bar->maximum(), wide);
+    const qsizetype wideLine = view.text().indexOf(QString(40, u'\t'));
+    view.setSelection(wideLine + 20, wideLine + 20);
+    key(Qt::Key_Return);
+    EXPECT_LT(bar->maximum(), wide * 3 / 4);
+}
+
 TEST_F(TextViewTest, TheHorizontalScrollRangeFollowsTheWidestLineLeft) {
     view.setText(QStringLiteral("short\r\n") + QString(3000, u'w') + QStringLiteral("\r\nend"));
     area()->repaint();

@@ -2,8 +2,10 @@
 
 #include "docfile/document_text.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <vector>
 
 // The text of a multi-line text box exactly as the program sees it, every
@@ -52,6 +54,28 @@ public:
     // The line that holds offset when each line break counts as one
     // character, as a screen reader counts them: line n starts n earlier.
     qsizetype lineOfBreakAsOne(qsizetype offset) const;
+
+    // Calls read with the text [position, position + length) in at most two
+    // pieces, either side of the gap, as they are kept: a QByteArrayView of
+    // the code page's bytes, or a QStringView. A scan of the whole text so
+    // copies nothing.
+    template <typename Read>
+    void readPieces(qsizetype position, qsizetype length, Read read) const {
+        const qsizetype to = position + length;
+        const qsizetype gap = gapEnd - gapStart;
+        const auto pieces = [&](const auto* data, auto view) {
+            if (position < gapStart)
+                read(decltype(view)(data + position, std::min(to, gapStart) - position));
+            if (to > gapStart) {
+                const qsizetype from = std::max(position, gapStart);
+                read(decltype(view)(data + from + gap, to - from));
+            }
+        };
+        if (form == DocumentText::Form::CodePage)
+            pieces(bytes.constData(), QByteArrayView());
+        else
+            pieces(chars.constData(), QStringView());
+    }
 
 private:
     // Calls use with the buffer in use, bytes or characters.

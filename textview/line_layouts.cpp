@@ -1,5 +1,6 @@
 #include "textview/line_layouts.h"
 
+#include "docfile/code_page.h"
 #include "text/line_breaks.h"
 #include "text/text_store.h"
 
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 
@@ -21,6 +23,11 @@ constexpr size_t KeptLayouts = 32;
 constexpr qreal TabStop = 80;
 // Texts up to this size are measured whole when they are set.
 constexpr qsizetype MeasuredWhole = qsizetype(32) * 1024;
+// Longer texts are scanned for their widest line when they are set, up to
+// this size; beyond it the time that takes would show.
+constexpr qsizetype ScannedWhole = qsizetype(16) * 1024 * 1024;
+// Lines with the widest estimates measured, of those near the widest.
+constexpr size_t MeasuredNearWidest = 8;
 // Text around a chunk boundary that decides whether it splits a grapheme.
 constexpr qsizetype BoundaryWindow = 32;
 
@@ -71,8 +78,15 @@ void LineLayouts::reset(const QFont& newFont, QPaintDevice* newDevice) {
     findLongest();
     widestKnown = qreal(longestLength) * averageWidth;
     widths.clear();
-    if (store.size() > MeasuredWhole)
+    widestLine = -1;
+    if (store.size() > ScannedWhole)
         return;
+    if (store.size() > MeasuredWhole) {
+        widestLine = findWidest();
+        recount();
+        lines.clear();
+        return;
+    }
     // A short text is measured line by line at once, so that its scroll
     // range is right before its lines are shown, and kept measured.
     for (qsizetype line = 0; line < store.lineCount(); ++line)
@@ -102,6 +116,106 @@ void LineLayouts::findLongest() {
     }
 }
 
+namespace {
+// In 64ths of a pixel, as Qt's own layout counts: whole numbers add fast.
+qint64 fixed(qreal width) {
+    return qint64(std::llround(width * 64));
+}
+} // namespace
+
+std::vector<std::pair<qint64, qsizetype>> LineLayouts::widestEstimates() const {
+    // Each line's width from its characters' advances and the tab stops, in
+    // one pass over the code page's bytes (a text held in UTF-16 has too
+    // many characters to look up). A long line keeps its own estimate.
+    const QFontMetricsF metrics(font, device);
+    std::array<qint64, 256> advances{};
+    for (int byte = 0; byte < 256; ++byte) {
+        const QChar c(CodePage::character(char(byte)));
+        const char16_t picture = LineBreaks::pictureOf(c);
+        advances[size_t(byte)] = fixed(metrics.horizontalAdvance(picture ? QChar(picture) : c));
+    }
+    const qint64 tab = fixed(TabStop);
+    // The widest so far, the narrowest of them first.
+    std::vector<std::pair<qint64, qsizetype>> widest;
+    qint64 x = 0;
+    qsizetype length = 0;
+    qsizetype line = 0;
+    const auto endLine = [&] {
+        const bool full = widest.size() == MeasuredNearWidest;
+        if (length <= LongLine && (!full || x > widest.front().first)) {
+            widest.emplace_back(x, line);
+            std::push_heap(widest.begin(), widest.end(), std::greater<>());
+            if (widest.size() > MeasuredNearWidest) {
+                std::pop_heap(widest.begin(), widest.end(), std::greater<>());
+                widest.pop_back();
+            }
+        }
+        x = 0;
+        length = 0;
+        ++line;
+    };
+    bool wide = false;
+    bool afterCr = false; // a CR that may begin a line break
+    store.readPieces(0, store.size(), [&](auto piece) {
+        if constexpr (!std::is_same_v<decltype(piece), QByteArrayView>) {
+            wide = true;
+        } else {
+            // Kept in registers within a piece.
+            qint64 at = x;
+            qsizetype count = length;
+            bool cr = afterCr;
+            for (const char c : piece) {
+                if (cr) {
+                    cr = false;
+                    if (c == '\n') {
+                        x = at;
+                        length = count;
+                        endLine();
+                        at = count = 0;
+                        continue;
+                    }
+                    at += advances['\r'];
+                    ++count;
+                }
+                cr = c == '\r';
+                if (!cr) {
+                    ++count;
+                    at = c == '\t' ? (at / tab + 1) * tab : at + advances[uchar(c)];
+                }
+            }
+            x = at;
+            length = count;
+            afterCr = cr;
+        }
+    });
+    if (wide)
+        return {};
+    if (afterCr) {
+        x += advances['\r'];
+        ++length;
+    }
+    endLine();
+    std::sort(widest.begin(), widest.end(), std::greater<>());
+    return widest;
+}
+
+qsizetype LineLayouts::findWidest() {
+    // An estimate is off by the kerning and shaping of its line: a few
+    // pixels, and some hundredths of the width at most.
+    qsizetype found = -1;
+    qint64 foundWidth = -1;
+    for (const auto& [width, line] : widestEstimates()) {
+        if (width + width / 32 + fixed(4) < foundWidth)
+            break;
+        const qint64 measured = fixed(widthOf(line));
+        if (measured > foundWidth) {
+            found = line;
+            foundWidth = measured;
+        }
+    }
+    return found;
+}
+
 qreal LineLayouts::widthOf(qsizetype line) {
     const qsizetype length = store.lineEnd(line) - store.lineStart(line);
     if (length > LongLine && !lines.contains(line))
@@ -121,6 +235,8 @@ void LineLayouts::recount() {
         return;
     }
     widestKnown = widthOf(longestLine);
+    if (widestLine >= 0)
+        widestKnown = std::max(widestKnown, widthOf(widestLine));
     for (auto& [line, l] : lines) {
         updateSums(l);
         widestKnown = std::max(widestKnown, l.xs[l.chunks.size()]);
@@ -422,6 +538,11 @@ void LineLayouts::linesReplaced(qsizetype first, qsizetype oldLast, qsizetype ne
     const bool heldLongest = longestLine >= first && longestLine <= oldLast;
     if (longestLine > oldLast)
         longestLine += shift;
+    // The widest line split or joined lives on in the first line there.
+    if (widestLine > oldLast)
+        widestLine += shift;
+    else if (widestLine >= first)
+        widestLine = first;
     if (shift != 0) {
         std::map<qsizetype, Line> moved;
         for (auto it = lines.upper_bound(oldLast); it != lines.end();) {

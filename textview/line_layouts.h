@@ -8,6 +8,7 @@
 #include <QTextLayout>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QPaintDevice;
@@ -101,6 +102,11 @@ private:
 
     Line& entry(qsizetype line);
     void findLongest();
+    // In a long text, the line of ordinary length that is widest, or -1.
+    qsizetype findWidest();
+    // The lines of ordinary length with the widest estimates, widest first,
+    // in 64ths of a pixel; none for a text held in UTF-16.
+    std::vector<std::pair<qint64, qsizetype>> widestEstimates() const;
     // The lines first to last were edited; heldLongest: the longest was among them.
     void lengthsChanged(qsizetype first, qsizetype last, bool heldLongest);
     // A long line's chunks around an edit made anew.
@@ -135,6 +141,9 @@ private:
     // The line with the most characters (the first of them).
     qsizetype longestLine = 0;
     qsizetype longestLength = 0;
+    // In a long text, the widest line of ordinary length when it was set,
+    // followed through edits as one line; -1 for none.
+    qsizetype widestLine = -1;
     Preedit preedit;
     std::map<qsizetype, Line> lines;
     // Every line's width, while the text is short enough to keep them all.
