@@ -76,8 +76,9 @@ public:
     // How wide the widest line is, as far as it is known: in a short text
     // every line is measured; in a long one the longest line by characters
     // as measured or estimated, the widest line when the text was set (up
-    // to 16 MiB of it), and every line measured since the last edit. Only an edit makes it smaller,
-    // so that scrolling never moves the horizontal scroll bar's end under the view.
+    // to 16 MiB of it), and every line measured since the last edit. Only
+    // an edit makes it smaller, so that scrolling never moves the
+    // horizontal scroll bar's end under the view.
     qreal widest() const { return widestKnown; }
 
     // Draws the part of the line between x = left and right (in the line's
