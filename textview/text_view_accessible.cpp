@@ -419,10 +419,8 @@ TextViewAccessible::Span TextViewAccessible::wordAt(int offset) const {
 
 TextViewAccessible::Span TextViewAccessible::wordBefore(int offset) const {
     const Span at = wordAt(offset);
-    // At the end of the text no word starts, and the one that ends there
-    // comes before it.
-    if (at.start < 0 || (offset == characterCount() && at.start < at.end))
-        return at;
+    if (at.start < 0)
+        return {};
     // Back by the caret's word steps, over blanks and empty lines.
     const TextView& v = *view();
     const TextMotion motion(v.textStore());
