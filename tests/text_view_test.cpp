@@ -27,6 +27,14 @@ protected:
         QTest::sendKeyEvent(QTest::Click, &view, Qt::Key_unknown, text, Qt::NoModifier);
     }
     QWidget* area() const { return view.viewport(); }
+    // A QPlainTextEdit to compare with, laid out as the view is.
+    void layOutLikeTheView(QPlainTextEdit& plain) const {
+        plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+        plain.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        plain.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        plain.setFont(view.font());
+        plain.resize(view.size());
+    }
     // What an input method learns by asking.
     QVariant ask(Qt::InputMethodQuery query) {
         QInputMethodQueryEvent event(query);
@@ -695,11 +703,7 @@ TEST_F(TextViewTest, ALongTextsScrollRangeIsItsWidestLinesRightAfterItIsSet) {
         text += QStringLiteral("line %1 of the text\n").arg(i);
     text += QString(40, u'\t') + QStringLiteral("x\n") + QString(120, u'i');
     QPlainTextEdit plain;
-    plain.setLineWrapMode(QPlainTextEdit::NoWrap);
-    plain.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    plain.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    plain.setFont(view.font());
-    plain.resize(view.size());
+    layOutLikeTheView(plain);
     plain.setPlainText(text);
     plain.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
@@ -833,11 +837,7 @@ TEST_F(TextViewTest, InputMethodsSeeBackwardSelectionsAndTheComposingCursor) {
 
 TEST_F(TextViewTest, TheInputMethodIsToldTheCaretWhereQPlainTextEditTellsIt) {
     QPlainTextEdit plain;
-    plain.setLineWrapMode(QPlainTextEdit::NoWrap);
-    plain.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    plain.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    plain.setFont(view.font());
-    plain.resize(view.size());
+    layOutLikeTheView(plain);
     plain.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
     // An input method rounds the rectangle to whole pixels and maps it from

@@ -419,20 +419,7 @@ TextViewAccessible::Span TextViewAccessible::wordAt(int offset) const {
 
 TextViewAccessible::Span TextViewAccessible::wordBefore(int offset) const {
     const Span at = wordAt(offset);
-    if (at.start < 0)
-        return {};
-    // Back by the caret's word steps, over blanks and empty lines.
-    const TextView& v = *view();
-    const TextMotion motion(v.textStore());
-    for (qsizetype from = positionOf(v, at.start);;) {
-        const qsizetype to = motion.previousWord(from);
-        if (to == from)
-            return {};
-        const Span word = wordAt(offsetOf(v, to));
-        if (word.start < word.end && word.end <= at.start)
-            return word;
-        from = to;
-    }
+    return at.start < 0 ? Span{} : wordByStep(at.start, false);
 }
 
 TextViewAccessible::Span TextViewAccessible::wordAfter(int offset) const {
@@ -444,16 +431,22 @@ TextViewAccessible::Span TextViewAccessible::wordAfter(int offset) const {
     const Span next = wordAt(at.end);
     if (next.start >= at.end && next.start < next.end)
         return next;
+    return wordByStep(at.end, true);
+}
+
+TextViewAccessible::Span TextViewAccessible::wordByStep(int from, bool forward) const {
+    // By the caret's word steps, over blanks and empty lines, to the first
+    // word wholly past from.
     const TextView& v = *view();
     const TextMotion motion(v.textStore());
-    for (qsizetype from = positionOf(v, at.end);;) {
-        const qsizetype to = motion.nextWord(from);
-        if (to == from)
+    for (qsizetype at = positionOf(v, from);;) {
+        const qsizetype to = forward ? motion.nextWord(at) : motion.previousWord(at);
+        if (to == at)
             return {};
         const Span word = wordAt(offsetOf(v, to));
-        if (word.start >= at.end && word.start < word.end)
+        if (word.start < word.end && (forward ? word.start >= from : word.end <= from))
             return word;
-        from = to;
+        at = to;
     }
 }
 

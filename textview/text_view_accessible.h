@@ -101,6 +101,8 @@ private:
     Span wordAt(int offset) const;
     Span wordBefore(int offset) const;
     Span wordAfter(int offset) const;
+    // The first word the caret's word steps reach from `from`, forward or back.
+    Span wordByStep(int from, bool forward) const;
     // The sentence that ends where the line does, or an empty span there.
     Span unitEndingAt(Span line, QTextBoundaryFinder::BoundaryType type) const;
     Span lineSpan(qsizetype line) const;
