@@ -278,7 +278,7 @@ QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryTy
         return read(offset == characterCount() ? Span{offset, offset}
                                                : unitAt(offset, boundaryType),
                     startOffset, endOffset);
-    return read(unitEndingAt(within, QTextBoundaryFinder::Sentence), startOffset, endOffset);
+    return read(sentenceEndingAt(within), startOffset, endOffset);
 }
 
 int TextViewAccessible::characterCount() const {
@@ -387,15 +387,15 @@ TextViewAccessible::unitAt(int offset, QAccessible::TextBoundaryType boundaryTyp
     }
 }
 
-TextViewAccessible::Span
-TextViewAccessible::unitEndingAt(Span line, QTextBoundaryFinder::BoundaryType type) const {
+TextViewAccessible::Span TextViewAccessible::sentenceEndingAt(Span line) const {
+    constexpr auto type = QTextBoundaryFinder::Sentence;
     const int end = line.end;
     for (qsizetype reach = FirstReach;; reach *= 4) {
         const qsizetype from = std::max<qsizetype>(line.start, end - reach);
         const QString piece = text(int(from), end);
         QTextBoundaryFinder finder(type, piece);
         finder.toEnd();
-        // No unit ends where the line does.
+        // No sentence ends where the line does.
         if (piece.isEmpty() || !(finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem))
             return {end, end};
         const qsizetype start = unitIn(piece, piece.size() - 1, type).first;

@@ -3,7 +3,6 @@
 #include "text/text_selection.h"
 
 #include <QAccessibleWidget>
-#include <QTextBoundaryFinder>
 
 class TextView;
 
@@ -104,7 +103,7 @@ private:
     // The first word the caret's word steps reach from `from`, forward or back.
     Span wordByStep(int from, bool forward) const;
     // The sentence that ends where the line does, or an empty span there.
-    Span unitEndingAt(Span line, QTextBoundaryFinder::BoundaryType type) const;
+    Span sentenceEndingAt(Span line) const;
     Span lineSpan(qsizetype line) const;
     QString read(Span span, int* startOffset, int* endOffset) const;
 };
